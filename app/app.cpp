@@ -1,0 +1,131 @@
+#include "app/app.h"
+
+#include <commctrl.h>
+#include <gdiplus.h>
+#include <shellapi.h>
+#include <wininet.h>
+
+#include <vector>
+
+#include "app/install.h"
+#include "app/process_values.h"
+#include "app/reports.h"
+#include "browser/browser_settings.h"
+#include "gamewnd/main_dlg.h"
+#include "net/button_info.h"
+#include "net/endpoints.h"
+#include "net/update.h"
+#include "ui/message_box.h"
+
+CWayloft3App theApp;
+
+LaunchDecision GetLaunchMode() {
+  std::vector<std::wstring> args;
+  int argc = 0;
+  if (wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc)) {
+    for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+    ::LocalFree(argv);
+  }
+  const LaunchDecision d = DecideLaunchMode(args, ExePath(), InstallFolder());
+  MainWndHandle = reinterpret_cast<HWND>(d.mainWnd);
+  WindowIndex = d.windowIndex;
+  return d;
+}
+
+BOOL CWayloft3App::InitInstance() {
+  INITCOMMONCONTROLSEX icc = {sizeof(icc), 0xFF};
+  ::InitCommonControlsEx(&icc);
+
+  // Nothing works without the network: say so and end, in every mode.
+  if (!::InternetCheckConnectionW(ProbeUrl, FLAG_ICC_FORCE_CONNECTION, 0)) {
+    ShowMessageBox(nullptr, L"当前网络不可用，请检查网络连接是否正常！", MB_OK);
+    return FALSE;
+  }
+
+  const LaunchDecision launch = GetLaunchMode();
+  // A login or hall process without a usable main window has nothing to join.
+  if (!launch.argumentsValid) return FALSE;
+  const LaunchMode mode = launch.mode;
+
+  m_hReportStarted = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  m_hReportDone = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+
+  if (mode == ModeUninstall) {
+    if (ShowMessageBox(nullptr, L"确定要移除 BrindloTolvane吗？", MB_YESNO) != IDYES) return FALSE;
+    Uninstall();
+    ::WaitForSingleObject(m_hReportDone, INFINITE);
+    return FALSE;
+  }
+
+  ButtonInfo info;
+  GetButtonInfo(&info);
+
+  if ((mode == ModeInstall || mode == ModeShortcut || mode == ModeInstalled) &&
+      info.updateFlag == 1 && CheckUpdate()) {
+    // Either way this process ends: the new executable, when it was swapped
+    // in, starts from the same path.
+    if (RunUpdate()) StartProcess(nullptr);
+    return FALSE;
+  }
+
+  Gdiplus::GdiplusStartupInput gdiplusInput;
+  Gdiplus::GdiplusStartup(&m_gdiplusToken, &gdiplusInput, nullptr);
+
+  return RunMode(mode, info.updateFlag, info.caption, info.link);
+}
+
+BOOL CWayloft3App::RunMode(LaunchMode mode, int, const std::wstring& caption,
+                           const std::wstring& link) {
+  switch (mode) {
+    case ModeInstall:
+      Install();
+      SendReport(ReportInstall);
+      ::WaitForSingleObject(m_hReportDone, INFINITE);
+      return FALSE;
+    case ModeWebHall: {
+      const std::wstring hall = std::wstring(L"http://") + HallHost + L"/";
+      ::ShellExecuteW(nullptr, L"open", hall.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED);
+      SendReport(ReportWebHall);
+      ::WaitForSingleObject(m_hReportDone, INFINITE);
+      return FALSE;
+    }
+    case ModeShortcut:
+    case ModeInstalled:
+      // The activity report goes on in the background while the window runs.
+      SendReport(ReportActivity);
+      break;
+    default:
+      break;
+  }
+
+  SetCacheLimit();
+
+  if (mode == ModeShortcut || mode == ModeInstalled || mode == ModeUpdate) {
+    CWayloft3Dlg dlg;
+    dlg.SetCaptionLink(caption.substr(0, 127), link.substr(0, 1023));
+    m_pMainWnd = &dlg;
+    dlg.DoModal();
+    m_pMainWnd = nullptr;
+    return FALSE;
+  }
+
+  // Modes 6 and 7: a login process or a hall frame, hosting web pages.
+  if (!AfxOleInit()) {
+    ShowMessageBox(nullptr, L"初始化OLE库失败", MB_OK);
+    return FALSE;
+  }
+  // The login windows and the game frame come with the game-window work;
+  // until then such a process ends here.
+  return FALSE;
+}
+
+int CWayloft3App::ExitInstance() {
+  if (m_hReportStarted) ::CloseHandle(m_hReportStarted);
+  if (m_hReportDone) ::CloseHandle(m_hReportDone);
+  m_hReportStarted = m_hReportDone = nullptr;
+  if (m_gdiplusToken) {
+    Gdiplus::GdiplusShutdown(m_gdiplusToken);
+    m_gdiplusToken = 0;
+  }
+  return CWinApp::ExitInstance();
+}

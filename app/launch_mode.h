@@ -1,0 +1,43 @@
+// Which role a process of Tolv.exe plays, decided from its command line and
+// from where the executable lies.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum LaunchMode {
+  ModeInstall = 0,    // no switch, outside the install folder: install
+  ModeWebHall = 1,    // "/webbrindloD": open the web-game hall
+  ModeShortcut = 2,   // "/TolvD": started from a shortcut
+  ModeInstalled = 3,  // no switch, inside the install folder
+  ModeUninstall = 4,  // "/uninst"
+  ModeUpdate = 5,     // "/update"
+  ModeNewWindow = 6,  // "/newgm /<main window> /<tab count>": a login process
+  ModeGameHall = 7,   // "/gmhall /<main window>": a hall frame
+};
+
+struct LaunchDecision {
+  LaunchMode mode = ModeInstall;
+  // The main game window named on the command line (modes 6 and 7), else 0.
+  std::uintptr_t mainWnd = 0;
+  // The tab count named on the command line (mode 6), else 0.
+  int windowIndex = 0;
+  // False when a "/newgm" or "/gmhall" line lacks its numbers or they are
+  // longer than the buffers the main window writes them into (15 and 7
+  // characters with the "/"): such a process has no main window to join and
+  // ends without showing anything.
+  bool argumentsValid = true;
+};
+
+// `args` are the arguments after the program name; `exePath` the running
+// executable's full path; `installFolder` the per-user install folder.
+LaunchDecision DecideLaunchMode(const std::vector<std::wstring>& args, const std::wstring& exePath,
+                                const std::wstring& installFolder);
+
+// The decimal number after the first character of `arg` ("/655" gives 655),
+// read as far as digits go; 0 when there are none.
+std::uint32_t NumberAfterSlash(const std::wstring& arg);
+
+// The per-user install folder: local application data + "\Brindlo\VodiVavoz".
+std::wstring InstallFolder();

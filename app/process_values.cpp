@@ -1,0 +1,27 @@
+#include "app/process_values.h"
+
+#include "net/endpoints.h"
+
+HWND MainWndHandle = nullptr;
+int WindowIndex = 0;
+std::wstring GameUrl = HallPageUrl();
+
+std::wstring ExePath() {
+  wchar_t path[MAX_PATH] = {};
+  const DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return std::wstring(path, n < MAX_PATH ? n : 0);
+}
+
+void StartProcess(const wchar_t* path) {
+  std::wstring commandLine = path ? path : ExePath();
+  STARTUPINFOW si = {};
+  si.cb = sizeof(si);
+  si.dwFlags = STARTF_USESHOWWINDOW;
+  si.wShowWindow = SW_SHOWNORMAL;
+  PROCESS_INFORMATION pi = {};
+  if (::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, IDLE_PRIORITY_CLASS,
+                       nullptr, nullptr, &si, &pi)) {
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+  }
+}

@@ -1,0 +1,19 @@
+// The web addresses Tolv talks to. Host names are build settings (see
+// CMakeLists.txt); paths and query keys are fixed here and in their callers.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Each host is "name" or "name:port".
+extern const wchar_t* const ClientHost;    // update manifest, reports, hall page
+extern const wchar_t* const PortalHost;    // login page, button-info interface
+extern const wchar_t* const HallHost;      // web-game hall in the default browser
+extern const wchar_t* const ExtLoginHost;  // external-account login bridge
+extern const wchar_t* const ProbeUrl;      // connectivity probe at every start
+
+// Domain suffixes a downloaded executable's address must belong to.
+const std::vector<std::wstring>& TrustedSuffixes();
+
+// "http://" + ClientHost + "/webgame.htm": the hall page of a game frame.
+std::wstring HallPageUrl();

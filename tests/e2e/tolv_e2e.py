@@ -1,0 +1,191 @@
+"""Shared pieces of the end-to-end tests: the stand-in server, starting the real
+Tolv.exe under Wine, and looking at its windows through the wintool helper.
+
+scripts/test sets the environment: WINEPREFIX and the other Wine variables,
+DISPLAY (an Xvfb), TOLV_EXE, TOLV_WINTOOL and TOLV_STANDIN_PORT.
+"""
+import json
+import os
+import shutil
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.abspath(os.path.join(HERE, "..", ".."))
+STANDIN = os.path.join(ROOT, "standin", "server.py")
+
+WINE = os.environ.get("WINELOADER", "wine")
+EXE = os.environ.get("TOLV_EXE", "")
+WINTOOL = os.environ.get("TOLV_WINTOOL", "")
+PORT = int(os.environ.get("TOLV_STANDIN_PORT", "28631"))
+
+WM_CLOSE = 0x0010
+WM_KEYDOWN = 0x0100
+WM_KEYUP = 0x0101
+VK_RETURN = 0x0D
+VK_ESCAPE = 0x1B
+
+TITLE = "BrindloTolvane"
+NO_NETWORK = "当前网络不可用，请检查网络连接是否正常！"
+
+
+def wait_until(condition, timeout=15.0, interval=0.1, what="condition"):
+    """Polls `condition` until it returns something true; fails after `timeout`."""
+    deadline = time.time() + timeout
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.time() > deadline:
+            raise AssertionError("timed out after %.0f s waiting for %s" % (timeout, what))
+        time.sleep(interval)
+
+
+class StandIn:
+    """The local stand-in server, with its request log and scenario file."""
+
+    def __init__(self, port=PORT):
+        self.port = port
+        self.dir = tempfile.mkdtemp(prefix="tolv-standin-")
+        self.log = os.path.join(self.dir, "requests.jsonl")
+        self.scenario_path = os.path.join(self.dir, "scenario.json")
+        self.proc = None
+
+    def start(self, routes=None):
+        self.set_routes(routes or {})
+        self.proc = subprocess.Popen(
+            [sys.executable, STANDIN, "--port", str(self.port), "--log", self.log,
+             "--scenario", self.scenario_path],
+            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        wait_until(self._listening, 10, what="the stand-in to listen")
+        return self
+
+    def _listening(self):
+        if self.proc.poll() is not None:
+            raise AssertionError("the stand-in server ended with %s" % self.proc.returncode)
+        try:
+            with socket.create_connection(("127.0.0.1", self.port), timeout=0.2):
+                return True
+        except OSError:
+            return False
+
+    def set_routes(self, routes):
+        tmp = self.scenario_path + ".tmp"
+        with open(tmp, "w", encoding="utf-8") as f:
+            json.dump({"routes": routes}, f, ensure_ascii=False)
+        os.replace(tmp, self.scenario_path)
+
+    def requests(self):
+        """Every request received so far, oldest first."""
+        try:
+            with open(self.log, encoding="utf-8") as f:
+                return [json.loads(line) for line in f if line.strip()]
+        except FileNotFoundError:
+            return []
+
+    def paths(self):
+        return [r["path"] for r in self.requests()]
+
+    def stop(self):
+        if self.proc and self.proc.poll() is None:
+            self.proc.terminate()
+            try:
+                self.proc.wait(5)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+
+def wintool(*args):
+    """Runs the window helper; returns its JSON lines as objects."""
+    out = subprocess.run([WINE, WINTOOL] + [str(a) for a in args], stdin=subprocess.DEVNULL,
+                         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=30)
+    lines = out.stdout.decode("utf-8", "replace").splitlines()
+    return [json.loads(line) for line in lines if line.startswith("{")], out.returncode
+
+
+def windows():
+    return wintool("windows")[0]
+
+
+def children(hwnd):
+    return wintool("children", hwnd)[0]
+
+
+def post(hwnd, msg, wparam=0, lparam=0):
+    return wintool("post", hwnd, msg, wparam, lparam)[1] == 0
+
+
+def click(hwnd, control_id):
+    return wintool("click", hwnd, control_id)[1] == 0
+
+
+def tolv_windows(title=TITLE, cls=None, only_visible=True):
+    """Top-level windows of Tolv.exe processes with this title."""
+    found = []
+    for w in windows():
+        if not w["image"].lower().endswith("tolv.exe"):
+            continue
+        if title is not None and w["title"] != title:
+            continue
+        if cls is not None and w["class"] != cls:
+            continue
+        if only_visible and not w["visible"]:
+            continue
+        found.append(w)
+    return found
+
+
+def child_texts(hwnd):
+    return [c["title"] for c in children(hwnd)]
+
+
+class TolvTestCase(unittest.TestCase):
+    """Starts Tolv.exe processes and makes sure none outlives its test."""
+
+    def setUp(self):
+        if not EXE or not WINTOOL:
+            self.skipTest("TOLV_EXE and TOLV_WINTOOL are set by scripts/test")
+        self.procs = []
+
+    def tearDown(self):
+        for p in self.procs:
+            if p.poll() is None:
+                p.kill()
+                p.wait(10)
+        # Processes that Tolv started itself are ended by name.
+        if tolv_windows(title=None, only_visible=False):
+            subprocess.run([WINE, "taskkill", "/f", "/im", "Tolv.exe"], stdin=subprocess.DEVNULL,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
+            wait_until(lambda: not tolv_windows(title=None, only_visible=False), 20,
+                       what="every Tolv window to go")
+
+    def start_tolv(self, *args, exe=None):
+        p = subprocess.Popen([WINE, exe or EXE] + list(args), stdin=subprocess.DEVNULL,
+                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.procs.append(p)
+        return p
+
+    def wait_exit(self, proc, timeout=20):
+        try:
+            return proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise AssertionError("Tolv.exe did not end within %d s" % timeout)
+
+    def wait_window(self, title=TITLE, cls=None, timeout=20):
+        return wait_until(lambda: tolv_windows(title, cls), timeout,
+                          what="a Tolv window titled %r" % title)[0]
+
+    def message_box(self, timeout=20):
+        """The visible message box of a Tolv process: (window, its text)."""
+        def find():
+            for w in tolv_windows(TITLE, "#32770"):
+                texts = child_texts(w["hwnd"])
+                if any(c["id"] == 5000 for c in children(w["hwnd"])):
+                    return w, texts
+            return None
+        return wait_until(find, timeout, what="a message box")

@@ -1,0 +1,112 @@
+#!/usr/bin/env python3
+"""Static checks of the shipped Tolv.exe, which machines of this kind cannot
+run (no 32-bit code): a 32-bit GUI program of at most 3 MiB that imports only
+system DLLs and carries its manifest, version 3.0.1.3 and icon 128."""
+import struct
+import sys
+import unittest
+
+EXE = sys.argv.pop(1) if len(sys.argv) > 1 else ""
+
+SYSTEM_DLLS = {
+    "kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll", "ole32.dll",
+    "oleaut32.dll", "comctl32.dll", "comdlg32.dll", "wininet.dll", "gdiplus.dll", "shlwapi.dll",
+    "msimg32.dll", "version.dll", "winmm.dll", "msvcrt.dll", "ws2_32.dll", "dsound.dll",
+    "psapi.dll", "urlmon.dll", "uxtheme.dll", "imm32.dll", "dwmapi.dll", "crypt32.dll",
+    "secur32.dll", "bcrypt.dll", "userenv.dll",
+}
+
+RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
+
+
+class PE:
+    def __init__(self, data):
+        self.data = data
+        pe = struct.unpack_from("<I", data, 0x3C)[0]
+        assert data[pe:pe + 4] == b"PE\0\0", "not a PE file"
+        self.machine, nsect = struct.unpack_from("<HH", data, pe + 4)
+        opt_size = struct.unpack_from("<H", data, pe + 20)[0]
+        opt = pe + 24
+        self.magic = struct.unpack_from("<H", data, opt)[0]
+        self.subsystem = struct.unpack_from("<H", data, opt + 68)[0]
+        dirs = opt + (96 if self.magic == 0x10B else 112)
+        self.dirs = [struct.unpack_from("<II", data, dirs + 8 * i) for i in range(16)]
+        self.sections = []
+        for i in range(nsect):
+            s = opt + opt_size + 40 * i
+            vsize, va, rsize, rptr = struct.unpack_from("<IIII", data, s + 8)
+            self.sections.append((va, max(vsize, rsize), rptr))
+
+    def off(self, rva):
+        for va, size, rptr in self.sections:
+            if va <= rva < va + size:
+                return rva - va + rptr
+        raise ValueError("rva %x outside every section" % rva)
+
+    def cstr(self, rva):
+        o = self.off(rva)
+        return self.data[o:self.data.index(b"\0", o)].decode("ascii")
+
+    def imports(self):
+        rva = self.dirs[1][0]
+        names, o = [], self.off(rva)
+        while True:
+            name_rva = struct.unpack_from("<I", self.data, o + 12)[0]
+            if not name_rva:
+                return names
+            names.append(self.cstr(name_rva))
+            o += 20
+
+    def resources(self):
+        """{type id: [name ids]} from the resource directory."""
+        base = self.off(self.dirs[2][0])
+        def entries(o):
+            named, ids = struct.unpack_from("<HH", self.data, o + 12)
+            for i in range(named + ids):
+                name, target = struct.unpack_from("<II", self.data, o + 16 + 8 * i)
+                yield name, target
+        found = {}
+        for type_id, target in entries(base):
+            if target & 0x80000000:
+                found[type_id] = [n for n, _ in entries(base + (target & 0x7FFFFFFF))]
+        return found
+
+
+class ReleaseExe(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        with open(EXE, "rb") as f:
+            cls.data = f.read()
+        cls.pe = PE(cls.data)
+
+    def test_is_a_32_bit_gui_program(self):
+        self.assertEqual(0x14C, self.pe.machine)  # i386
+        self.assertEqual(0x10B, self.pe.magic)  # PE32
+        self.assertEqual(2, self.pe.subsystem)  # Windows GUI
+
+    def test_is_at_most_3_mib(self):
+        self.assertLessEqual(len(self.data), 3 * 1024 * 1024)
+
+    def test_imports_only_system_dlls(self):
+        dlls = [d.lower() for d in self.pe.imports()]
+        self.assertTrue(dlls)
+        self.assertEqual([], [d for d in dlls if d not in SYSTEM_DLLS])
+
+    def test_carries_icon_version_and_manifest(self):
+        res = self.pe.resources()
+        self.assertIn(128, res.get(RT_GROUP_ICON, []))
+        self.assertIn(RT_ICON, res)
+        self.assertIn(RT_VERSION, res)
+        self.assertIn(1, res.get(RT_MANIFEST, []))
+        self.assertIn("3.0.1.3".encode("utf-16-le"), self.data)
+        self.assertIn(b'level="requireAdministrator"', self.data)
+        self.assertIn(b"<dpiAware", self.data)
+        self.assertIn(b"Microsoft.Windows.Common-Controls", self.data)
+
+    def test_release_has_no_test_seams(self):
+        self.assertNotIn("TOLV_TEST_SEAM".encode("utf-16-le"), self.data)
+        self.assertNotIn(b"TOLV_TEST_SEAM", self.data)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

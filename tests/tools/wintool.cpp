@@ -1,0 +1,126 @@
+// Console helper for the end-to-end tests: finds windows of the running Wine
+// session and sends them messages, printing one JSON object a line (UTF-8).
+//
+//   wintool windows                 every top-level window
+//   wintool children HWND           the child windows of HWND
+//   wintool post HWND MSG WP LP     PostMessage (numbers in decimal)
+//   wintool send HWND MSG WP LP     SendMessage with a 5 s limit; prints the result
+//   wintool click HWND ID           clicks the button ID of dialog HWND
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+void Print(const std::wstring& line) {
+  const int n = ::WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  std::string out(n, '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, &out[0], n, nullptr, nullptr);
+  out.back() = '\n';
+  fwrite(out.data(), 1, out.size(), stdout);
+}
+
+std::wstring Json(const std::wstring& s) {
+  std::wstring out = L"\"";
+  for (wchar_t c : s) {
+    if (c == L'"' || c == L'\\') {
+      out += L'\\';
+      out += c;
+    } else if (c < 0x20) {
+      wchar_t buf[8];
+      swprintf(buf, 8, L"\\u%04x", c);
+      out += buf;
+    } else {
+      out += c;
+    }
+  }
+  return out + L"\"";
+}
+
+std::wstring Num(unsigned long long v) {
+  return std::to_wstring(v);
+}
+
+std::wstring ProcessImage(DWORD pid) {
+  HANDLE p = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+  if (!p) return L"";
+  wchar_t path[MAX_PATH] = {};
+  DWORD size = MAX_PATH;
+  ::QueryFullProcessImageNameW(p, 0, path, &size);
+  ::CloseHandle(p);
+  return path;
+}
+
+std::wstring Describe(HWND h) {
+  wchar_t title[512] = {}, cls[256] = {};
+  ::GetWindowTextW(h, title, 512);
+  ::GetClassNameW(h, cls, 256);
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(h, &pid);
+  RECT r = {};
+  ::GetWindowRect(h, &r);
+  const LONG style = ::GetWindowLongW(h, GWL_STYLE);
+  const LONG exStyle = ::GetWindowLongW(h, GWL_EXSTYLE);
+  return L"{\"hwnd\":" + Num(reinterpret_cast<UINT_PTR>(h)) + L",\"pid\":" + Num(pid) +
+         L",\"image\":" + Json(ProcessImage(pid)) + L",\"class\":" + Json(cls) + L",\"title\":" +
+         Json(title) + L",\"visible\":" + (::IsWindowVisible(h) ? L"true" : L"false") +
+         L",\"enabled\":" + (::IsWindowEnabled(h) ? L"true" : L"false") + L",\"id\":" +
+         Num(static_cast<unsigned>(::GetDlgCtrlID(h))) + L",\"style\":" +
+         Num(static_cast<DWORD>(style)) + L",\"exstyle\":" + Num(static_cast<DWORD>(exStyle)) +
+         L",\"parent\":" + Num(reinterpret_cast<UINT_PTR>(::GetAncestor(h, GA_PARENT))) +
+         L",\"owner\":" + Num(reinterpret_cast<UINT_PTR>(::GetWindow(h, GW_OWNER))) +
+         L",\"rect\":[" + std::to_wstring(r.left) + L"," + std::to_wstring(r.top) + L"," +
+         std::to_wstring(r.right) + L"," + std::to_wstring(r.bottom) + L"]}";
+}
+
+BOOL CALLBACK PrintWindow(HWND h, LPARAM) {
+  Print(Describe(h));
+  return TRUE;
+}
+
+HWND Handle(const wchar_t* text) {
+  return reinterpret_cast<HWND>(static_cast<UINT_PTR>(_wcstoui64(text, nullptr, 10)));
+}
+
+UINT_PTR Number(const wchar_t* text) {
+  return static_cast<UINT_PTR>(_wcstoi64(text, nullptr, 10));
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 2) return 2;
+  const std::wstring cmd = argv[1];
+  if (cmd == L"windows") {
+    ::EnumWindows(PrintWindow, 0);
+    return 0;
+  }
+  if (cmd == L"children" && argc >= 3) {
+    ::EnumChildWindows(Handle(argv[2]), PrintWindow, 0);
+    return 0;
+  }
+  if ((cmd == L"post" || cmd == L"send") && argc >= 6) {
+    HWND h = Handle(argv[2]);
+    const UINT msg = static_cast<UINT>(Number(argv[3]));
+    const WPARAM wp = Number(argv[4]);
+    const LPARAM lp = static_cast<LPARAM>(Number(argv[5]));
+    if (cmd == L"post") return ::PostMessageW(h, msg, wp, lp) ? 0 : 1;
+    DWORD_PTR result = 0;
+    if (!::SendMessageTimeoutW(h, msg, wp, lp, SMTO_ABORTIFHUNG, 5000, &result)) return 1;
+    Print(L"{\"result\":" + Num(result) + L"}");
+    return 0;
+  }
+  if (cmd == L"click" && argc >= 4) {
+    HWND dlg = Handle(argv[2]);
+    const int id = static_cast<int>(Number(argv[3]));
+    HWND button = ::GetDlgItem(dlg, id);
+    if (!button) return 1;
+    return ::PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                          reinterpret_cast<LPARAM>(button))
+               ? 0
+               : 1;
+  }
+  return 2;
+}

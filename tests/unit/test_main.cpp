@@ -1,0 +1,8 @@
+// Entry point of every unit-test binary (gtest_main does not link with
+// -municode).
+#include <gtest/gtest.h>
+
+int wmain(int argc, wchar_t** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
