@@ -39,43 +39,30 @@ std::uint32_t NumberAfterSlash(const std::wstring& arg) {
 
 LaunchDecision DecideLaunchMode(const std::vector<std::wstring>& args, const std::wstring& exePath,
                                 const std::wstring& installFolder) {
+  // The switches in the order they are compared; the first match decides.
+  static const struct {
+    const wchar_t* name;
+    LaunchMode mode;
+  } kSwitches[] = {
+      {L"/webbrindloD", ModeWebHall}, {L"/TolvD", ModeShortcut},  {L"/uninst", ModeUninstall},
+      {L"/update", ModeUpdate},       {L"/newgm", ModeNewWindow}, {L"/gmhall", ModeGameHall},
+  };
   LaunchDecision d;
-  if (!args.empty()) {
-    const std::wstring& sw = args[0];
-    if (SameSwitch(sw, L"/webbrindloD")) {
-      d.mode = ModeWebHall;
-      return d;
-    }
-    if (SameSwitch(sw, L"/TolvD")) {
-      d.mode = ModeShortcut;
-      return d;
-    }
-    if (SameSwitch(sw, L"/uninst")) {
-      d.mode = ModeUninstall;
-      return d;
-    }
-    if (SameSwitch(sw, L"/update")) {
-      d.mode = ModeUpdate;
-      return d;
-    }
-    if (SameSwitch(sw, L"/newgm")) {
-      d.mode = ModeNewWindow;
-      std::uint32_t wnd = 0, index = 0;
+  for (const auto& sw : kSwitches) {
+    if (args.empty() || !SameSwitch(args[0], sw.name)) continue;
+    d.mode = sw.mode;
+    std::uint32_t wnd = 0, index = 0;
+    if (d.mode == ModeNewWindow) {
       d.argumentsValid = ReadNumber(args, 1, kHandleArgBuffer, &wnd) &&
                          ReadNumber(args, 2, kCountArgBuffer, &index);
-      if (d.argumentsValid) {
-        d.mainWnd = wnd;
-        d.windowIndex = static_cast<int>(index);
-      }
-      return d;
-    }
-    if (SameSwitch(sw, L"/gmhall")) {
-      d.mode = ModeGameHall;
-      std::uint32_t wnd = 0;
+    } else if (d.mode == ModeGameHall) {
       d.argumentsValid = ReadNumber(args, 1, kHandleArgBuffer, &wnd);
-      if (d.argumentsValid) d.mainWnd = wnd;
-      return d;
     }
+    if (d.argumentsValid) {
+      d.mainWnd = wnd;
+      d.windowIndex = static_cast<int>(index);
+    }
+    return d;
   }
   const std::wstring folder = Upper(installFolder);
   const bool inside = !folder.empty() && Upper(exePath).find(folder) != std::wstring::npos;
