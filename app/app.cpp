@@ -10,6 +10,7 @@
 #include "app/install.h"
 #include "app/process_values.h"
 #include "app/reports.h"
+#include "app/settings.h"
 #include "browser/browser_settings.h"
 #include "gamewnd/main_dlg.h"
 #include "net/button_info.h"
@@ -30,6 +31,30 @@ LaunchDecision GetLaunchMode() {
   MainWndHandle = reinterpret_cast<HWND>(d.mainWnd);
   WindowIndex = d.windowIndex;
   return d;
+}
+
+void SendReport(const wchar_t* url) {
+  SendReportWith(url, theApp.m_hReportStarted, theApp.m_hReportDone);
+}
+
+void SendInstallReport() {
+  SendReport(InstallReportUrl(UpdateCounter(CounterInst)).c_str());
+}
+
+void SendWebHallReport() {
+  SendReport(WebHallReportUrl(UpdateCounter(CounterWebHall)).c_str());
+}
+
+void SendActivityReport() {
+  const int weekDays = UpdateCounter(CounterWeekDays);
+  const int keepDays = UpdateCounter(CounterKeepDays);
+  const int apartDays = UpdateCounter(CounterApartDays);
+  const int count = UpdateCounter(CounterGame);
+  SendReport(ActivityReportUrl(count, apartDays, keepDays, weekDays).c_str());
+}
+
+void SendUninstallReport() {
+  SendReport(UninstallReportUrl(UpdateCounter(CounterUnInst)).c_str());
 }
 
 BOOL CWayloft3App::InitInstance() {
@@ -79,20 +104,20 @@ BOOL CWayloft3App::RunMode(LaunchMode mode, int, const std::wstring& caption,
   switch (mode) {
     case ModeInstall:
       Install();
-      SendReport(ReportInstall);
+      SendInstallReport();
       ::WaitForSingleObject(m_hReportDone, INFINITE);
       return FALSE;
     case ModeWebHall: {
       const std::wstring hall = std::wstring(L"http://") + HallHost + L"/";
       ::ShellExecuteW(nullptr, L"open", hall.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED);
-      SendReport(ReportWebHall);
+      SendWebHallReport();
       ::WaitForSingleObject(m_hReportDone, INFINITE);
       return FALSE;
     }
     case ModeShortcut:
     case ModeInstalled:
       // The activity report goes on in the background while the window runs.
-      SendReport(ReportActivity);
+      SendActivityReport();
       break;
     default:
       break;

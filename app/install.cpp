@@ -7,5 +7,5 @@
 void Install() {}
 
 void Uninstall() {
-  SendReport(ReportUninstall);
+  SendUninstallReport();
 }

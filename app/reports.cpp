@@ -1,10 +1,66 @@
 #include "app/reports.h"
 
-#include "app/app.h"
+#include <cwchar>
 
-// The counters and the report requests come with the settings-file work;
-// until then a report ends at once, so the short-lived modes end too.
-void SendReport(ReportKind) {
-  ::SetEvent(theApp.m_hReportStarted);
-  ::SetEvent(theApp.m_hReportDone);
+#include "net/endpoints.h"
+#include "net/http.h"
+
+namespace {
+
+constexpr size_t kUrlBuffer = 512;
+
+std::wstring Base(const wchar_t* page, const wchar_t* tag) {
+  return std::wstring(L"http://") + ClientHost + page + L"?tag=" + tag + L"&ver=3.0.1.3";
+}
+
+// What a report thread is handed; it copies it before the caller goes on.
+struct ReportStart {
+  const wchar_t* url;
+  HANDLE started;
+  HANDLE done;
+};
+
+DWORD WINAPI ReportThread(LPVOID param) {
+  const ReportStart* start = static_cast<const ReportStart*>(param);
+  wchar_t url[kUrlBuffer];
+  lstrcpynW(url, start->url, kUrlBuffer);
+  const HANDLE done = start->done;
+  ::SetEvent(start->started);  // `start` is gone from here on
+  HttpGet(url, L"");
+  ::SetEvent(done);
+  return 0;
+}
+
+}  // namespace
+
+std::wstring InstallReportUrl(int count) {
+  return Base(L"/install.htm", L"Tolv") + L"&count=" + std::to_wstring(count);
+}
+
+std::wstring WebHallReportUrl(int count) {
+  return Base(L"/active.htm", L"webbrindlo") + L"&count=" + std::to_wstring(count);
+}
+
+std::wstring ActivityReportUrl(int count, int apartDays, int keepDays, int weekDays) {
+  return Base(L"/active.htm", L"Tolv") + L"&count=" + std::to_wstring(count) + L"&apartdays=" +
+         std::to_wstring(apartDays) + L"&keepdays=" + std::to_wstring(keepDays) + L"&weekdays=" +
+         std::to_wstring(weekDays);
+}
+
+std::wstring UninstallReportUrl(int count) {
+  return Base(L"/uninstall.htm", L"Tolv") + L"&count=" + std::to_wstring(count);
+}
+
+void SendReportWith(const wchar_t* url, HANDLE started, HANDLE done) {
+  ReportStart start = {url, started, done};
+  HANDLE thread = ::CreateThread(nullptr, 0, ReportThread, &start, 0, nullptr);
+  if (!thread) {
+    // No thread, no request: the report has failed, and whoever waits for it
+    // must not wait forever.
+    ::SetEvent(done);
+    return;
+  }
+  ::CloseHandle(thread);
+  ::WaitForSingleObject(started, INFINITE);
+  ::ResetEvent(started);
 }

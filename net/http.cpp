@@ -2,6 +2,7 @@
 
 #include <wininet.h>
 
+#include "app/settings.h"
 #include "net/endpoints.h"
 
 namespace {
@@ -15,37 +16,47 @@ constexpr DWORD kPiece = 512;
 constexpr wchar_t kExtraHeaders[] =
     L"Accept-Language: zh-cn \r\nContent-Type: application/x-www-form-urlencoded\r\n";
 
-// The three WinINet handles of one request, closed newest first.
-struct Request {
-  HINTERNET internet = nullptr;
-  HINTERNET connect = nullptr;
-  HINTERNET request = nullptr;
-  ~Request() {
-    if (request) ::InternetCloseHandle(request);
-    if (connect) ::InternetCloseHandle(connect);
-    if (internet) ::InternetCloseHandle(internet);
-  }
-};
+}  // namespace
 
-// Opens, connects and sends a GET for `url`; false when any step fails.
-bool Send(const std::wstring& url, const wchar_t* body, Request* r) {
-  UrlParts parts;
-  if (!SplitUrl(url, &parts)) return false;
-  r->internet = ::InternetOpenW(L"ZMR", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-  if (!r->internet) return false;
+void HttpRequest::Close() {
+  // Each handle is closed exactly once, whichever thread gets here first.
+  for (std::atomic<HINTERNET>* h : {&request, &connect, &internet}) {
+    if (HINTERNET old = h->exchange(nullptr)) ::InternetCloseHandle(old);
+  }
+}
+
+namespace {
+
+// Every handle gets the time-outs: handles do not reliably inherit them from
+// their parent everywhere the client runs.
+void SetTimeouts(HINTERNET handle) {
   DWORD timeout = kHttpTimeoutMs;
   for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
                        INTERNET_OPTION_RECEIVE_TIMEOUT}) {
-    ::InternetSetOptionW(r->internet, option, &timeout, sizeof(timeout));
+    ::InternetSetOptionW(handle, option, &timeout, sizeof(timeout));
   }
-  r->connect = ::InternetConnectW(r->internet, parts.host.c_str(), parts.port, nullptr, nullptr,
-                                  INTERNET_SERVICE_HTTP, 0, 0);
-  if (!r->connect) return false;
-  r->request = ::HttpOpenRequestW(r->connect, L"GET", parts.object.c_str(), L"HTTP/1.1", nullptr,
-                                  nullptr, INTERNET_FLAG_RELOAD, 0);
-  if (!r->request) return false;
+}
+
+// Opens, connects and sends a GET for `url`; false when any step fails.
+bool Send(const std::wstring& url, const wchar_t* body, HttpRequest* r) {
+  UrlParts parts;
+  if (!SplitUrl(url, &parts)) return false;
+  HINTERNET internet = ::InternetOpenW(L"ZMR", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+  if (!internet) return false;
+  r->internet = internet;
+  SetTimeouts(internet);
+  HINTERNET connect = ::InternetConnectW(internet, parts.host.c_str(), parts.port, nullptr, nullptr,
+                                         INTERNET_SERVICE_HTTP, 0, 0);
+  if (!connect) return false;
+  r->connect = connect;
+  SetTimeouts(connect);
+  HINTERNET request = ::HttpOpenRequestW(connect, L"GET", parts.object.c_str(), L"HTTP/1.1",
+                                         nullptr, nullptr, INTERNET_FLAG_RELOAD, 0);
+  if (!request) return false;
+  r->request = request;
+  SetTimeouts(request);
   const DWORD bodyLength = body ? static_cast<DWORD>(::lstrlenW(body)) : 0;
-  return ::HttpSendRequestW(r->request, kExtraHeaders, static_cast<DWORD>(wcslen(kExtraHeaders)),
+  return ::HttpSendRequestW(request, kExtraHeaders, static_cast<DWORD>(wcslen(kExtraHeaders)),
                             bodyLength ? const_cast<wchar_t*>(body) : nullptr, bodyLength) != FALSE;
 }
 
@@ -116,14 +127,14 @@ bool StatusAccepted(const wchar_t* statusText) {
 
 int HttpGet(const wchar_t* url, const wchar_t* body) {
   if (!url || !IsHttpUrl(url)) return 0;
-  Request r;
+  HttpRequest r;
   return Send(url, body, &r) ? 1 : 0;
 }
 
 int FetchButtonInfo(std::wstring* out) {
   const std::wstring url =
       std::wstring(L"http://") + PortalHost + L"/webgame/home/api-wd-func-getWgjbBtnInfo-app-tolv";
-  Request r;
+  HttpRequest r;
   DWORD length = 0;
   if (!Send(url, nullptr, &r) || !CheckAnswer(r.request, &length)) return 0;
   std::string answer;
@@ -141,4 +152,49 @@ int FetchButtonInfo(std::wstring* out) {
   out->resize(n);
   ::MultiByteToWideChar(CP_UTF8, 0, answer.data(), static_cast<int>(answer.size()), &(*out)[0], n);
   return 1;
+}
+
+int HttpDownload::ToFile(const std::wstring& url, const std::wstring& path, bool allowEmpty,
+                         const std::function<void(int)>& progress) {
+  DWORD length = 0;
+  if (!Send(url, nullptr, &m_request) || !CheckAnswer(m_request.request, &length)) return 0;
+  // An announced length of 0 is an empty answer, never a usable executable.
+  if (length == 0 && !allowEmpty) return 0;
+  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 0;
+  unsigned long long received = 0;
+  bool written = true;
+  char piece[kPiece];
+  DWORD got = 0;
+  while (::InternetReadFile(m_request.request, piece, kPiece, &got) && got > 0) {
+    DWORD wrote = 0;
+    if (!::WriteFile(file, piece, got, &wrote, nullptr) || wrote != got) {
+      written = false;
+      break;
+    }
+    received += got;
+    if (progress) progress(DownloadPercent(received, length));
+  }
+  ::CloseHandle(file);
+  return written && received >= length ? 1 : 0;
+}
+
+int DownloadPercent(unsigned long long received, unsigned long length) {
+  if (length == 0 || received >= length) return 100;
+  return static_cast<int>(received * 100 / length);
+}
+
+int DownloadManifest() {
+  wchar_t path[MAX_PATH];
+  if (!PathBesideExe(L"ConfigTolv.htm", path)) return 0;
+  HttpDownload download;
+  return download.ToFile(std::wstring(L"http://") + ClientHost + L"/update/ConfigTolv.htm", path,
+                         true, nullptr);
+}
+
+int HttpDownload::Update(const std::wstring& url, const std::wstring& path,
+                         const std::function<void(int)>& progress) {
+  if (!IsTrustedAddress(url, TrustedSuffixes())) return 0;
+  return ToFile(url, path, false, progress);
 }

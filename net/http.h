@@ -4,7 +4,11 @@
 
 #include <windows.h>
 
+#include <wininet.h>
+
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,6 +41,10 @@ bool StatusAccepted(const wchar_t* statusText);
 // the connection and never answers ends as an ordinary failure after this.
 constexpr DWORD kHttpTimeoutMs = 10000;
 
+// Percentage of a download for the progress bar, 0 to 100; a length of 0
+// counts as complete.
+int DownloadPercent(unsigned long long received, unsigned long length);
+
 // Largest button-info answer kept: the 4096-byte buffer less room for the
 // terminator of the converted text. A longer answer is refused.
 constexpr size_t kMaxButtonInfoBytes = 4095;
@@ -50,3 +58,37 @@ int HttpGet(const wchar_t* url, const wchar_t* body);
 // Fetches the portal's button-info answer, converted from UTF-8, into `out`.
 // 1 on success.
 int FetchButtonInfo(std::wstring* out);
+
+// The three WinINet handles of one request. Close() may be called from
+// another thread to cancel: the request's next call then fails.
+struct HttpRequest {
+  std::atomic<HINTERNET> internet{nullptr};
+  std::atomic<HINTERNET> connect{nullptr};
+  std::atomic<HINTERNET> request{nullptr};
+  HttpRequest() = default;
+  HttpRequest(const HttpRequest&) = delete;
+  HttpRequest& operator=(const HttpRequest&) = delete;
+  ~HttpRequest() { Close(); }
+  void Close();
+};
+
+// One download into a file, cancellable from another thread.
+class HttpDownload {
+ public:
+  // Downloads `url` into `path` (replaced), calling `progress` with the
+  // percentage after every piece. 1 when at least the announced length
+  // arrived; a short file is left as it was written.
+  int ToFile(const std::wstring& url, const std::wstring& path, bool allowEmpty,
+             const std::function<void(int)>& progress);
+  // The new executable: only from a trusted host, never empty.
+  int Update(const std::wstring& url, const std::wstring& path,
+             const std::function<void(int)>& progress);
+  // Closes the handles; a running ToFile then ends with failure.
+  void Cancel() { m_request.Close(); }
+
+ private:
+  HttpRequest m_request;
+};
+
+// Downloads the update manifest into "ConfigTolv.htm" beside the executable.
+int DownloadManifest();

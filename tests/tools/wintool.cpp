@@ -12,15 +12,9 @@
 #include <cstdlib>
 #include <string>
 
-namespace {
+#include "print_utf8.h"
 
-void Print(const std::wstring& line) {
-  const int n = ::WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string out(n, '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, &out[0], n, nullptr, nullptr);
-  out.back() = '\n';
-  fwrite(out.data(), 1, out.size(), stdout);
-}
+namespace {
 
 std::wstring Json(const std::wstring& s) {
   std::wstring out = L"\"";
@@ -76,7 +70,7 @@ std::wstring Describe(HWND h) {
 }
 
 BOOL CALLBACK PrintWindow(HWND h, LPARAM) {
-  Print(Describe(h));
+  PrintLine(Describe(h));
   return TRUE;
 }
 
@@ -109,7 +103,7 @@ int wmain(int argc, wchar_t** argv) {
     if (cmd == L"post") return ::PostMessageW(h, msg, wp, lp) ? 0 : 1;
     DWORD_PTR result = 0;
     if (!::SendMessageTimeoutW(h, msg, wp, lp, SMTO_ABORTIFHUNG, 5000, &result)) return 1;
-    Print(L"{\"result\":" + Num(result) + L"}");
+    PrintLine(L"{\"result\":" + Num(result) + L"}");
     return 0;
   }
   if (cmd == L"click" && argc >= 4) {

@@ -1,0 +1,64 @@
+// Statistic.ini: the client's one settings file (section "Tolv"), with the
+// usage counters that the reports carry.
+#pragma once
+
+#include <windows.h>
+
+#include <ctime>
+#include <functional>
+#include <string>
+
+// Writes into `out` (260 characters) the running executable's path with its
+// file name replaced by `name` (the executable itself when null). 0, and an
+// empty `out`, when the path has no backslash.
+int PathBesideExe(const wchar_t* name, wchar_t* out);
+
+// The settings file the usage counters use: local application data +
+// "\Brindlo\VodiVavoz\Statistic.ini".
+std::wstring StatisticPath();
+
+enum CounterKind {
+  CounterWebHall = 0,    // "Brindlo": web-hall launches
+  CounterInst = 1,       // "Inst": install runs
+  CounterUnInst = 2,     // "UnInst": uninstalls
+  CounterGame = 3,       // "Game": game starts
+  CounterApartDays = 4,  // days strictly between the last game start and today
+  CounterKeepDays = 5,   // "keepdays": consecutive days with a game start
+  CounterWeekDays = 6,   // "weekdays": days with a game start among the last seven
+};
+
+struct CivilDate {
+  int year, month, day;
+};
+
+// Reads "year/month/day" from the first and last "/". False when there are
+// fewer than two "/" or the numbers are no calendar date.
+bool ParseLastDate(const std::wstring& text, CivilDate* date);
+
+// Whole days from `last` (at the time of day of `now`) to `now`, truncated
+// toward zero; local time, daylight saving decided by the system.
+int DaysSince(const CivilDate& last, std::time_t now);
+
+// Counters kept in one settings file. Every update reads the current value
+// from the file and writes the new one back at once. The date of the last
+// game start is read once and kept, so that every day computation of one
+// process measures from the same stored date.
+class UsageCounters {
+ public:
+  UsageCounters(std::wstring iniPath, std::function<std::time_t()> clock);
+  int Update(CounterKind kind);
+
+ private:
+  int Count(const wchar_t* key);
+  int DaysSinceLastStart();
+  void WriteToday();
+  std::wstring Read(const wchar_t* key, const wchar_t* fallback) const;
+  void Write(const wchar_t* key, const std::wstring& value) const;
+
+  std::wstring m_iniPath;
+  std::function<std::time_t()> m_clock;
+  std::wstring m_lastDate;  // the "lstTime" of the first day computation
+};
+
+// The process's counters in StatisticPath(), on the real clock.
+int UpdateCounter(CounterKind kind);

@@ -1,0 +1,58 @@
+#!/usr/bin/env python3
+"""Throughput of the client's download routine against curl, in one run.
+
+Downloads a 64 MiB file from the stand-in server through the routine the
+update uses (512-byte pieces, written straight to a file) and through curl,
+three rounds each, and prints both throughputs and their ratio. Not a timed
+test: figures depend on the machine; the ratio is what to compare.
+
+    scripts/bench-download      (sets up Wine and builds first)
+"""
+import os
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+from tolv_e2e import WINE, StandIn  # noqa: E402
+
+SIZE = 64 * 1024 * 1024
+ROUNDS = 3
+
+
+def timed(cmd):
+    began = time.perf_counter()
+    subprocess.run(cmd, check=True, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL)
+    return time.perf_counter() - began
+
+
+def main():
+    fetch = os.environ["TOLV_FETCH"]
+    port = int(os.environ.get("TOLV_BENCH_PORT", "28639"))
+    standin = StandIn(port).start({"/big.bin": {"size": SIZE}})
+    url = "http://127.0.0.1:%d/big.bin" % port
+    out = tempfile.mkdtemp(prefix="tolv-bench-")
+    target = os.path.join(out, "big.bin")
+    try:
+        # Wine's own start-up is not the routine's cost: measure it apart.
+        wine_idle = min(timed([WINE, "cmd", "/c", "exit", "0"]) for _ in range(ROUNDS))
+        client = min(timed([WINE, fetch, "file", url, target]) for _ in range(ROUNDS))
+        assert os.path.getsize(target) == SIZE, "short download"
+        curl = min(timed(["curl", "-s", "-o", target, url]) for _ in range(ROUNDS))
+    finally:
+        standin.stop()
+        if os.path.exists(target):
+            os.remove(target)
+        os.rmdir(out)
+    mib = SIZE / (1024 * 1024)
+    client_net = max(client - wine_idle, 1e-6)
+    print("client download routine: %.1f MiB/s (%.2f s, of which %.2f s starting Wine)"
+          % (mib / client_net, client, wine_idle))
+    print("curl:                    %.1f MiB/s (%.2f s)" % (mib / curl, curl))
+    print("ratio client/curl throughput: %.2f" % (curl / client_net))
+
+
+if __name__ == "__main__":
+    main()
