@@ -1,0 +1,72 @@
+// The login page talks to the client by navigating to "app:" command URLs;
+// these functions read them. No windows here: the login window applies what
+// they decide.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+enum class LoginCommand {
+  None,      // not a command URL: the browser may navigate
+  Ignored,   // a command URL whose word is none of the four: cancelled silently
+  LoadGame,  // hand the account over and open the game
+  ExitGame,  // abandon this login
+  Minimize,  // minimise, or abandon when the main window already has tabs
+  OpenUrls,  // open an address in the user's browser
+};
+
+struct CommandUrl {
+  LoginCommand command = LoginCommand::None;
+  // "loadgame": the server text, percent-decoded, and the game address.
+  std::wstring serverText;
+  std::wstring gameUrl;
+  // "openurls": the target after the "|".
+  std::wstring target;
+};
+
+// Reads a navigation address: "app:" (exact case) then two characters that
+// are not examined, the eight-letter command word at index 6 and its fields.
+CommandUrl ParseCommandUrl(const std::wstring& url);
+
+// Undoes the page's percent-encoding of the UTF-8 bytes of a server text; a
+// text without "%" is returned as it is. False when the encoded text does not
+// fit the client's 255-byte buffer: such a login is not handed over at all
+// rather than handed over cut.
+bool DecodeServerText(const std::wstring& text, std::wstring* decoded);
+
+// Account and server name of a server text, for the refusal message: split at
+// the last "-"; a server name with "》" (U+300B) shows the four characters
+// after its first one.
+struct ServerAccount {
+  std::wstring server;
+  std::wstring account;
+};
+ServerAccount SplitServerText(const std::wstring& text);
+
+// "账号 <account> 已在 <server> 登录，同一账号不能在一服重复登录"
+std::wstring RefusalMessage(const std::wstring& serverText);
+
+// Which external-account login an address starts, if any; `extLoginHost` is
+// the login bridge's host.
+enum class ExternalLogin { None, QQ, Weibo, WeChat };
+ExternalLogin ExternalLoginStart(const std::wstring& url, const std::wstring& extLoginHost);
+// Caption of the pop-up for an external-account start address.
+std::wstring ExternalLoginCaption(const std::wstring& url, const std::wstring& extLoginHost);
+
+// Only web addresses are handed to the shell: a page served over plain HTTP
+// must not be able to start programs or open local files.
+bool IsOpenableAddress(const std::wstring& target);
+
+// ---- The hand-off record between a login window and the main window ----
+
+// The record's bytes for `text`: UTF-16 with its terminating zero.
+COPYDATASTRUCT HandoffRecord(const std::wstring& text);
+
+// Reads the text of a received record, trusting nothing about it: at most
+// cbData bytes are read; an empty, odd-sized or unterminated record (or one
+// whose text ends before its last character) is refused.
+bool ReadHandoffRecord(const COPYDATASTRUCT* record, std::wstring* text);
+
+// The account name the login report carries: after the last "-".
+std::wstring AccountName(const std::wstring& serverText);

@@ -1,0 +1,43 @@
+// The main window's two parallel lists: the tab windows in tab order and the
+// accounts in the order they were accepted. Entry i of both belongs to one
+// tab as long as every accepted login registers its frame in turn.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+class TabList {
+ public:
+  // The login hand-off: refuses a text already held (exact letter case),
+  // otherwise appends it. Returns the new number of accounts, 0 if refused.
+  size_t AcceptAccount(const std::wstring& serverText);
+
+  // A game frame registered: it becomes the last tab and the current one.
+  void AddTab(HWND frame);
+
+  // Removes tab `index` and its account. Returns the index of the tab that
+  // becomes current (the one that moved into its place, or the new last),
+  // -1 when none is left or the index is out of range.
+  int RemoveTab(int index);
+
+  // Selects tab `index`; false when it is out of range.
+  bool Select(int index);
+  // The tab after the current one, wrapping; -1 without tabs.
+  int NextIndex() const;
+
+  int Count() const { return static_cast<int>(m_windows.size()); }
+  int Current() const { return m_current; }
+  HWND Window(int index) const;
+  std::wstring Account(int index) const;
+  const std::vector<HWND>& Windows() const { return m_windows; }
+
+ private:
+  std::vector<HWND> m_windows;
+  std::vector<std::wstring> m_accounts;
+  int m_current = 0;
+};
+
+// "http://" + ClientHost + "/login.htm?tag=Tolv&ver=3.0.1.3&uid=<account>&index=<n>"
+std::wstring LoginReportUrl(const std::wstring& account, size_t index);

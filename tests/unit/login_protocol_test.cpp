@@ -1,0 +1,176 @@
+#include "gamewnd/login_protocol.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+TEST(CommandUrl, LoadGameSplitsServerTextAndGameAddress) {
+  const CommandUrl c = ParseCommandUrl(L"app://loadgame|S1-alice|http://g/game.htm?a=1|2");
+  EXPECT_EQ(LoginCommand::LoadGame, c.command);
+  EXPECT_EQ(L"S1-alice", c.serverText);
+  EXPECT_EQ(L"http://g/game.htm?a=1|2", c.gameUrl);
+}
+
+TEST(CommandUrl, FieldsAreFoundByIndexNotBySeparator) {
+  // Indices 4 and 5 and the separator at 14 are not examined.
+  const CommandUrl c = ParseCommandUrl(L"app:XYloadgame#S1-bob|G");
+  EXPECT_EQ(LoginCommand::LoadGame, c.command);
+  EXPECT_EQ(L"S1-bob", c.serverText);
+  EXPECT_EQ(L"G", c.gameUrl);
+  EXPECT_EQ(LoginCommand::ExitGame, ParseCommandUrl(L"app:..exitgame").command);
+}
+
+TEST(CommandUrl, MissingFieldsAreEmpty) {
+  const CommandUrl noBar = ParseCommandUrl(L"app://loadgame|abc");
+  EXPECT_EQ(LoginCommand::LoadGame, noBar.command);
+  EXPECT_EQ(L"", noBar.serverText);
+  EXPECT_EQ(L"", noBar.gameUrl);
+  const CommandUrl bare = ParseCommandUrl(L"app://loadgame");
+  EXPECT_EQ(LoginCommand::LoadGame, bare.command);
+  EXPECT_EQ(L"", bare.serverText);
+  const CommandUrl emptyGame = ParseCommandUrl(L"app://loadgame|S1-a|");
+  EXPECT_EQ(L"S1-a", emptyGame.serverText);
+  EXPECT_EQ(L"", emptyGame.gameUrl);
+  EXPECT_EQ(L"", ParseCommandUrl(L"app://openurls").target);
+  EXPECT_EQ(L"", ParseCommandUrl(L"app://openurls#nobar").target);
+}
+
+TEST(CommandUrl, OnlyExactLowerCaseAppSchemeIsACommand) {
+  EXPECT_EQ(LoginCommand::None, ParseCommandUrl(L"APP://loadgame|S1-a|G").command);
+  EXPECT_EQ(LoginCommand::None, ParseCommandUrl(L"http://app://loadgame").command);
+  EXPECT_EQ(LoginCommand::None, ParseCommandUrl(L"ap").command);
+  // Unknown, short or differently cased words are cancelled but do nothing.
+  for (const wchar_t* url :
+       {L"app:", L"app://load", L"app://LOADGAME|x|y", L"app://unknownx", L"app://minimiz"}) {
+    EXPECT_EQ(LoginCommand::Ignored, ParseCommandUrl(url).command) << url;
+  }
+}
+
+TEST(CommandUrl, OpenUrlsTargetAfterTheFirstBar) {
+  const CommandUrl c = ParseCommandUrl(L"app://openurls|http://forum/x|y");
+  EXPECT_EQ(LoginCommand::OpenUrls, c.command);
+  EXPECT_EQ(L"http://forum/x|y", c.target);
+  EXPECT_EQ(LoginCommand::Minimize, ParseCommandUrl(L"app://minimize").command);
+}
+
+TEST(DecodeServerText, PercentEncodedUtf8) {
+  std::wstring s;
+  ASSERT_TRUE(DecodeServerText(L"S1%E5%8F%8C-alice", &s));
+  EXPECT_EQ(L"S1双-alice", s);
+  ASSERT_TRUE(DecodeServerText(L"plain-text", &s));
+  EXPECT_EQ(L"plain-text", s);
+  ASSERT_TRUE(DecodeServerText(L"", &s));
+  EXPECT_EQ(L"", s);
+  // A lone "%" that starts no escape stays as it is.
+  ASSERT_TRUE(DecodeServerText(L"100%-x", &s));
+  EXPECT_EQ(L"100%-x", s);
+}
+
+TEST(DecodeServerText, OverlongTextIsRefusedNotCut) {
+  std::wstring s = L"unchanged";
+  std::wstring fits(255, L'a');
+  fits[0] = L'%';
+  EXPECT_TRUE(DecodeServerText(fits, &s));
+  EXPECT_FALSE(DecodeServerText(std::wstring(256, L'a') + L"%41", &s));
+  std::wstring encoded;
+  for (int i = 0; i < 100; ++i) encoded += L"%E5%8F%8C";  // 900 bytes encoded
+  EXPECT_FALSE(DecodeServerText(encoded, &s));
+}
+
+TEST(ServerText, SplitsAtTheLastDash) {
+  ServerAccount sa = SplitServerText(L"a-b-c");
+  EXPECT_EQ(L"a-b", sa.server);
+  EXPECT_EQ(L"c", sa.account);
+  sa = SplitServerText(L"alice");
+  EXPECT_EQ(L"", sa.server);
+  EXPECT_EQ(L"alice", sa.account);
+  EXPECT_EQ(L"c", AccountName(L"a-b-c"));
+  EXPECT_EQ(L"alice", AccountName(L"alice"));
+  EXPECT_EQ(L"", AccountName(L"S1-"));
+}
+
+TEST(ServerText, BracketShowsTheFourCharactersAfterIt) {
+  EXPECT_EQ(L"双线一区", SplitServerText(L"《X》双线一区-bob").server);
+  EXPECT_EQ(L"双线", SplitServerText(L"《X》双线-bob").server);
+  EXPECT_EQ(L"", SplitServerText(L"《X》-bob").server);
+}
+
+TEST(ServerText, RefusalMessage) {
+  EXPECT_EQ(L"账号 alice 已在 S1双 登录，同一账号不能在一服重复登录",
+            RefusalMessage(L"S1双-alice"));
+}
+
+TEST(ExternalLogin, RedirectTextsOnTheBridgeHost) {
+  const std::wstring host = L"passport.example";
+  EXPECT_EQ(
+      ExternalLogin::QQ,
+      ExternalLoginStart(L"http://passport.example/qzone/redirectToAuthorize.do?params=1", host));
+  EXPECT_EQ(
+      ExternalLogin::WeChat,
+      ExternalLoginStart(L"https://passport.example/weixin/redirectToAuthorize.do?paramsX", host));
+  EXPECT_EQ(
+      ExternalLogin::None,
+      ExternalLoginStart(L"http://other.example/qzone/redirectToAuthorize.do?params=1", host));
+  // The Weibo text without its "=" is no start.
+  EXPECT_EQ(
+      ExternalLogin::None,
+      ExternalLoginStart(L"http://passport.example/weibo/redirectToAuthorize.do?params", host));
+  // "/weibo/" anywhere wins over the WeChat text for the caption.
+  EXPECT_EQ(L"新浪微博账号安全登录",
+            ExternalLoginCaption(
+                L"http://passport.example/weixin/redirectToAuthorize.do?params&r=/weibo/", host));
+  EXPECT_EQ(
+      L"QQ账号安全登录",
+      ExternalLoginCaption(L"http://passport.example/qzone/redirectToAuthorize.do?params=", host));
+}
+
+TEST(OpenableAddress, OnlyWebAddresses) {
+  EXPECT_TRUE(IsOpenableAddress(L"http://forum.example/x"));
+  EXPECT_TRUE(IsOpenableAddress(L"HTTPS://forum.example/x"));
+  for (const wchar_t* target :
+       {L"file:///C:/windows/system32/notepad.exe", L"C:\\windows\\notepad.exe", L"notepad", L"",
+        L"http://", L"javascript:alert(1)", L"http://x/about:blank", L"about:blank",
+        L"\\\\server\\share\\x.exe", L"mailto:a@b"}) {
+    EXPECT_FALSE(IsOpenableAddress(target)) << target;
+  }
+}
+
+TEST(HandoffRecord, RoundTrip) {
+  const std::wstring text = L"S1双-alice";
+  COPYDATASTRUCT record = HandoffRecord(text);
+  EXPECT_EQ(0u, record.dwData);
+  EXPECT_EQ((text.size() + 1) * 2, record.cbData);
+  std::wstring read;
+  ASSERT_TRUE(ReadHandoffRecord(&record, &read));
+  EXPECT_EQ(text, read);
+}
+
+TEST(HandoffRecord, UntrustedRecordsAreRefused) {
+  std::wstring read;
+  wchar_t data[] = {L'a', L'b', L'c', L'\0'};
+  COPYDATASTRUCT r = {0, 8, data};
+  ASSERT_TRUE(ReadHandoffRecord(&r, &read));
+  EXPECT_EQ(L"abc", read);
+  r.cbData = 6;  // ends before the terminator
+  EXPECT_FALSE(ReadHandoffRecord(&r, &read));
+  r.cbData = 7;  // odd
+  EXPECT_FALSE(ReadHandoffRecord(&r, &read));
+  r.cbData = 0;  // empty
+  EXPECT_FALSE(ReadHandoffRecord(&r, &read));
+  r.cbData = 8;
+  r.lpData = nullptr;
+  EXPECT_FALSE(ReadHandoffRecord(&r, &read));
+  wchar_t inner[] = {L'a', L'\0', L'b', L'\0'};
+  COPYDATASTRUCT split = {0, 8, inner};
+  EXPECT_FALSE(ReadHandoffRecord(&split, &read));
+  EXPECT_FALSE(ReadHandoffRecord(nullptr, &read));
+  // An empty server text is a text like any other.
+  wchar_t empty[] = {L'\0'};
+  COPYDATASTRUCT e = {0, 2, empty};
+  ASSERT_TRUE(ReadHandoffRecord(&e, &read));
+  EXPECT_EQ(L"", read);
+}
+
+}  // namespace
