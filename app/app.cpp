@@ -12,6 +12,8 @@
 #include "app/reports.h"
 #include "app/settings.h"
 #include "browser/browser_settings.h"
+#include "app/messages.h"
+#include "gamewnd/login_dlg.h"
 #include "gamewnd/main_dlg.h"
 #include "net/button_info.h"
 #include "net/endpoints.h"
@@ -139,8 +141,16 @@ BOOL CWayloft3App::RunMode(LaunchMode mode, int, const std::wstring& caption,
     ShowMessageBox(nullptr, L"初始化OLE库失败", MB_OK);
     return FALSE;
   }
-  // The login windows and the game frame come with the game-window work;
-  // until then such a process ends here.
+  if (mode == ModeNewWindow) {
+    CLoginBkDlg login(MainWndHandle);
+    if (login.DoModal() == IDCANCEL) {
+      // The main window reads this as a login that gave up.
+      ::PostMessageW(MainWndHandle, WM_SYSCOMMAND, SC_CLOSE, kSyntheticMarker);
+      return FALSE;
+    }
+  }
+  // The game frame comes with the game-frame work; until then the process
+  // ends here.
   return FALSE;
 }
 

@@ -20,6 +20,13 @@ HINSTANCE AfxGetInstanceHandle() {
 
 BOOL AfxPreTranslateMessage(HWND stop, MSG* pMsg) {
   if (WalkPreTranslateTree(stop, pMsg)) return TRUE;
+  // The main window sees every message of its thread, also those of windows
+  // outside its own tree (message boxes, the preload login window).
+  CWnd* main = g_app ? g_app->m_pMainWnd : nullptr;
+  if (main && main->m_hWnd && pMsg->hwnd != main->m_hWnd && !::IsChild(main->m_hWnd, pMsg->hwnd) &&
+      main->PreTranslateMessage(pMsg)) {
+    return TRUE;
+  }
   return g_app && g_app->PreTranslateMessage(pMsg);
 }
 

@@ -1,12 +1,55 @@
 #include "gamewnd/main_dlg.h"
 
+#include "app/messages.h"
+#include "app/process_values.h"
 #include "framework/winapp.h"
+#include "gamewnd/login_protocol.h"
+#include "net/http.h"
 #include "res/resource.h"
+#include "ui/message_box.h"
+
+namespace {
+
+// The content area inside the chrome, in client coordinates.
+constexpr int kContentLeft = 4;
+constexpr int kContentTop = 30;
+// The tab strip: cells of 189 pixels from x 120, y 3 to 25.
+constexpr int kStripLeft = 120;
+constexpr int kCellWidth = 189;
+constexpr int kStripTop = 3;
+constexpr int kStripBottom = 25;
+constexpr int kMaxTabs = 3;
+
+DWORD WINAPI LoginReportThread(LPVOID param) {
+  std::wstring* url = static_cast<std::wstring*>(param);
+  HttpGet(url->c_str(), L"");
+  delete url;
+  return 0;
+}
+
+void InvalidateStrip(HWND wnd, int left, int right) {
+  RECT r = {left, kStripTop, right, kStripBottom};
+  ::InvalidateRect(wnd, &r, FALSE);
+}
+
+}  // namespace
 
 BEGIN_MESSAGE_MAP(CWayloft3Dlg, CDialog)
+// Login hand-off from a login window of another process.
+ON_MESSAGE(WM_COPYDATA, OnCopyData)
+// A game frame or the hall frame registers as a tab.
+ON_MESSAGE(WM_FRAME_REGISTER, OnFrameRegister)
+// An accepted login brings the main window forward.
+ON_MESSAGE(WM_BRING_TO_FRONT, OnBringToFront)
+// The add-account prompt: this window or a new one.
+ON_MESSAGE(WM_ADD_ACCOUNT, OnAddAccount)
 END_MESSAGE_MAP()
 
 CWayloft3Dlg::CWayloft3Dlg() : CDialog(IDD_MAIN) {}
+
+CWayloft3Dlg::~CWayloft3Dlg() {
+  ForgetLoginProcess();
+}
 
 void CWayloft3Dlg::SetCaptionLink(const std::wstring& text, const std::wstring& address) {
   lstrcpynW(m_szLinkText, text.c_str(), 128);
@@ -18,8 +61,212 @@ BOOL CWayloft3Dlg::OnInitDialog() {
   HICON icon = ::LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME));
   SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
   SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
-  // Tabs, chrome and login processes come with the game-window work; the
-  // window shows the portal's caption link text meanwhile.
   ::SetDlgItemTextW(m_hWnd, IDC_MAIN_LINK, m_szLinkText);
+  // Present but practically invisible until the first frame registers.
+  ::SetWindowPos(m_hWnd, nullptr, 0, 0, 1, 1, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  StartLoginProcess();
   return TRUE;
+}
+
+void CWayloft3Dlg::StartLoginProcess() {
+  std::wstring commandLine = ExePath() + L" /newgm /" +
+                             std::to_wstring(static_cast<long>(reinterpret_cast<INT_PTR>(m_hWnd))) +
+                             L" /" + std::to_wstring(m_tabs.Count());
+  STARTUPINFOW si = {};
+  si.cb = sizeof(si);
+  si.dwFlags = STARTF_USESHOWWINDOW;
+  si.wShowWindow = SW_SHOWNORMAL;
+  PROCESS_INFORMATION pi = {};
+  if (!::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, IDLE_PRIORITY_CLASS,
+                        nullptr, nullptr, &si, &pi)) {
+    return;
+  }
+  ::CloseHandle(pi.hThread);
+  ForgetLoginProcess();
+  m_hLoginProcess = pi.hProcess;
+}
+
+void CWayloft3Dlg::ForgetLoginProcess() {
+  if (m_hLoginProcess) ::CloseHandle(m_hLoginProcess);
+  m_hLoginProcess = nullptr;
+}
+
+LRESULT CWayloft3Dlg::OnCopyData(WPARAM, LPARAM lParam) {
+  std::wstring text;
+  if (!ReadHandoffRecord(reinterpret_cast<const COPYDATASTRUCT*>(lParam), &text)) return 0;
+  const size_t index = m_tabs.AcceptAccount(text);
+  if (!index) return 0;
+  // The report thread owns its address and touches nothing else.
+  auto* url = new std::wstring(LoginReportUrl(AccountName(text), index).substr(0, 511));
+  if (HANDLE thread = ::CreateThread(nullptr, 0, LoginReportThread, url, 0, nullptr)) {
+    ::CloseHandle(thread);
+  } else {
+    delete url;
+  }
+  return 1;
+}
+
+LRESULT CWayloft3Dlg::OnFrameRegister(WPARAM wParam, LPARAM lParam) {
+  HWND frame = reinterpret_cast<HWND>(wParam);
+  if (m_tabs.Count() == 0) TakeFullLayout();
+  if (lParam == 1) {
+    m_hHallWnd = frame;
+    return 0;
+  }
+  ShowTab(nullptr);
+  if (::IsWindow(m_hHallWnd)) ::ShowWindow(m_hHallWnd, SW_HIDE);
+  m_tabs.AddTab(frame);
+  ForgetLoginProcess();
+  InvalidateStrip(m_hWnd, kStripLeft, kStripLeft + kCellWidth * m_tabs.Count());
+  BringToFront(m_hWnd);
+  return 0;
+}
+
+void CWayloft3Dlg::TakeFullLayout() {
+  RECT work;
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  ::SetWindowPos(m_hWnd, nullptr, work.left, work.top, work.right - work.left,
+                 work.bottom - work.top, SWP_NOZORDER | SWP_SHOWWINDOW);
+}
+
+LRESULT CWayloft3Dlg::OnBringToFront(WPARAM, LPARAM) {
+  BringToFront(m_hWnd);
+  return 0;
+}
+
+void CWayloft3Dlg::ShowTab(HWND window) {
+  RECT client;
+  ::GetClientRect(m_hWnd, &client);
+  for (HWND tab : m_tabs.Windows()) {
+    if (tab != window) {
+      ::ShowWindow(tab, SW_HIDE);
+      continue;
+    }
+    ::MoveWindow(tab, kContentLeft, kContentTop, client.right - 2 * kContentLeft,
+                 client.bottom - kContentTop - kContentLeft, FALSE);
+    ::ShowWindow(tab, SW_SHOW);
+    ::SetForegroundWindow(tab);
+    if (::IsWindowVisible(m_hHallWnd)) ::ShowWindow(m_hHallWnd, SW_HIDE);
+  }
+}
+
+void CWayloft3Dlg::SelectTab(int index) {
+  const int old = m_tabs.Current();
+  if (index != old && m_tabs.Select(index)) {
+    ShowTab(m_tabs.Window(index));
+    for (int i : {old, index}) {
+      InvalidateStrip(m_hWnd, kStripLeft + kCellWidth * i, 309 + kCellWidth * i);
+    }
+  } else if (index == old && ::IsWindowVisible(m_hHallWnd)) {
+    ShowTab(m_tabs.Window(index));
+  }
+}
+
+void CWayloft3Dlg::NextTab() {
+  const int next = m_tabs.NextIndex();
+  if (next >= 0) SelectTab(next);
+}
+
+void CWayloft3Dlg::CloseTab(int index) {
+  if (m_tabs.Count() < 2) {
+    OnCancel();
+    return;
+  }
+  const std::wstring question = L"确定要退出账号：" + m_tabs.Account(index) + L" ?";
+  if (ShowMessageBox(nullptr, question, MB_YESNO) != IDYES) {
+    InvalidateStrip(m_hWnd, kStripLeft + kCellWidth * index, 309 + kCellWidth * index);
+    return;
+  }
+  HWND closed = m_tabs.Window(index);
+  const int current = m_tabs.RemoveTab(index);
+  if (current < 0) return;
+  ShowTab(m_tabs.Window(current));
+  ReleaseTabWindow(closed);
+  InvalidateStrip(m_hWnd, kStripLeft, 309 + kCellWidth * m_tabs.Count());
+}
+
+void CWayloft3Dlg::ReleaseTabWindow(HWND frame) {
+  // The frame leaves the main window first, so that its process can end it
+  // without touching this one.
+  ::SetParent(frame, nullptr);
+  ::PostMessageW(frame, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+void CWayloft3Dlg::OnCancel() {
+  ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  ::SetWindowPos(m_hWnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  if (ShowMessageBox(nullptr, L"窗口即将关闭，确定要退出游戏？", MB_YESNO) == IDYES) ExitAll();
+}
+
+void CWayloft3Dlg::ExitAll() {
+  if (m_hLoginProcess) ::TerminateProcess(m_hLoginProcess, 0);
+  ForgetLoginProcess();
+  for (HWND tab : m_tabs.Windows()) {
+    ::SetParent(tab, nullptr);
+    ::ShowWindow(tab, SW_HIDE);
+    ::PostMessageW(tab, WM_SYSCOMMAND, SC_CLOSE, 0);
+  }
+  ::PostQuitMessage(0);
+}
+
+LRESULT CWayloft3Dlg::OnAddAccount(WPARAM wParam, LPARAM) {
+  if (wParam == 0) {
+    StartProcess(nullptr);
+  } else if (m_tabs.Count() < kMaxTabs) {
+    StartLoginProcess();
+  } else {
+    ShowMessageBox(nullptr, L"当前窗体只支持3个游戏页", MB_OK);
+  }
+  return 0;
+}
+
+BOOL CWayloft3Dlg::PreTranslateMessage(MSG* pMsg) {
+  const UINT msg = pMsg->message;
+  // Space and Esc never reach the main window's controls.
+  if (msg == WM_KEYDOWN && (pMsg->wParam == VK_ESCAPE || pMsg->wParam == VK_SPACE)) return TRUE;
+  if (msg == WM_SYSCOMMAND && (pMsg->wParam & 0xFFF0) == SC_CLOSE) {
+    if (pMsg->lParam == kSyntheticMarker) {
+      // A login process gave up.
+      if (m_tabs.Count() == 0) {
+        ExitAll();
+        return TRUE;
+      }
+      if (m_hLoginProcess) {
+        ForgetLoginProcess();
+        return TRUE;
+      }
+    } else if (pMsg->lParam == 0 && m_tabs.Count() == 0) {
+      if (m_hLoginProcess) ::TerminateProcess(m_hLoginProcess, 0);
+      ExitAll();
+      return TRUE;
+    }
+  }
+  // F5 and Ctrl+D go to the visible tab's page, or to the visible hall.
+  const bool ctrlD = msg == WM_CHAR && pMsg->wParam == 4 && HIWORD(pMsg->lParam) == 0x0020;
+  const bool f5 = msg == WM_KEYDOWN && pMsg->wParam == VK_F5;
+  if ((ctrlD || f5) && m_tabs.Count() > 0) {
+    HWND tab = m_tabs.Window(m_tabs.Current());
+    if (::IsWindowVisible(tab)) {
+      ::PostMessageW(tab, msg, pMsg->wParam, pMsg->lParam);
+    } else if (::IsWindowVisible(m_hHallWnd)) {
+      ::PostMessageW(m_hHallWnd, msg, pMsg->wParam, pMsg->lParam);
+    }
+    return TRUE;
+  }
+  if (msg == WM_SYSCOMMAND && (pMsg->wParam & 0xFFF0) == SC_RESTORE && m_tabs.Count() == 0) {
+    ::ShowWindow(m_hWnd, SW_RESTORE);
+  }
+  return CDialog::PreTranslateMessage(pMsg);
+}
+
+void BringToFront(HWND window) {
+  HWND foreground = ::GetForegroundWindow();
+  const DWORD foregroundThread = ::GetWindowThreadProcessId(foreground, nullptr);
+  const DWORD thisThread = ::GetCurrentThreadId();
+  const bool attach = foregroundThread && foregroundThread != thisThread;
+  if (attach) ::AttachThreadInput(thisThread, foregroundThread, TRUE);
+  ::SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  ::SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  ::SetForegroundWindow(window);
+  if (attach) ::AttachThreadInput(thisThread, foregroundThread, FALSE);
 }

@@ -1,22 +1,65 @@
-// The main game window: the host of the game tabs of one hub process.
+// The main game window: the host of the game tabs of one hub process. Each
+// tab is the game frame of a login process, re-parented into this window.
 #pragma once
 
 #include <string>
 
 #include "framework/dialog.h"
+#include "gamewnd/tab_list.h"
 
 class CWayloft3Dlg : public CDialog {
  public:
   CWayloft3Dlg();
+  ~CWayloft3Dlg() override;
   // The extra caption link the portal's button-info answer supplies.
   void SetCaptionLink(const std::wstring& text, const std::wstring& address);
 
+  // Starts a login process for a new tab.
+  void StartLoginProcess();
+  // Shows one tab in the content area and hides the others; null hides all.
+  void ShowTab(HWND window);
+  // Makes tab `index` the current one (the tab strip's click).
+  void SelectTab(int index);
+  // The window-switch key: the next tab, wrapping.
+  void NextTab();
+  // Asks, then closes tab `index`; the last tab closes the window.
+  void CloseTab(int index);
+  // Ends every tab and this process.
+  void ExitAll();
+
+  BOOL PreTranslateMessage(MSG* pMsg) override;
+
  protected:
   BOOL OnInitDialog() override;
+  // Enter does nothing here.
+  void OnOK() override {}
+  // The close confirmation.
+  void OnCancel() override;
 
  private:
+  // A login window hands over its account: 1 accepted, 0 refused.
+  LRESULT OnCopyData(WPARAM, LPARAM);
+  // A game or hall frame registers itself.
+  LRESULT OnFrameRegister(WPARAM, LPARAM);
+  // A login window asks for the main window to come to the front.
+  LRESULT OnBringToFront(WPARAM, LPARAM);
+  // The add-account prompt's answer.
+  LRESULT OnAddAccount(WPARAM, LPARAM);
+
+  // The first frame arrived: from 1 by 1 pixel to the full layout.
+  void TakeFullLayout();
+  void ForgetLoginProcess();
+  void ReleaseTabWindow(HWND frame);
+
+  TabList m_tabs;
+  HWND m_hHallWnd = nullptr;
+  HANDLE m_hLoginProcess = nullptr;
   wchar_t m_szLinkText[128] = {};
   wchar_t m_szLinkUrl[1024] = {};
 
   DECLARE_MESSAGE_MAP()
 };
+
+// Raises `window` above every other window and gives it the foreground, also
+// when another process owns the foreground.
+void BringToFront(HWND window);

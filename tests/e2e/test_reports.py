@@ -82,10 +82,9 @@ class Reports(TolvTestCase):
     def run_game_start(self):
         """Starts from the shortcut, waits for the activity report, closes the window."""
         proc = self.start_tolv("/TolvD")
-        main = self.wait_window(TITLE, "#32770")
+        main = self.main_window()
         wait_until(lambda: self.reports("/active.htm"), 20, what="the activity report")
-        post(main["hwnd"], WM_CLOSE)
-        self.assertEqual(0, self.wait_exit(proc))
+        self.close_main(main, proc)
         reports = self.reports("/active.htm")
         self.assertEqual(1, len(reports))
         return reports[0]
@@ -150,9 +149,8 @@ class Reports(TolvTestCase):
     def test_stalled_button_info_delays_start_up_but_does_not_block_it(self):
         self.standin.set_routes({BUTTON_INFO: {"mode": "stall", "delay": 120}})
         proc = self.start_tolv("/update")
-        main = self.wait_window(TITLE, "#32770", timeout=40)
-        post(main["hwnd"], WM_CLOSE)
-        self.assertEqual(0, self.wait_exit(proc))
+        main = self.main_window(timeout=60)
+        self.close_main(main, proc)
 
 
 class HttpRoutines(unittest.TestCase):

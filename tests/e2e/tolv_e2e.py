@@ -180,6 +180,21 @@ class TolvTestCase(unittest.TestCase):
         return wait_until(lambda: tolv_windows(title, cls), timeout,
                           what="a Tolv window titled %r" % title)[0]
 
+    def main_window(self, timeout=20):
+        """The main game window: the dialog titled BrindloTolvane that no
+        window owns (login windows are owned by it)."""
+        return wait_until(lambda: [w for w in tolv_windows(TITLE, "#32770") if w["owner"] == 0
+                                   and any(c["id"] == 1028 for c in children(w["hwnd"]))],
+                          timeout, what="the main window")[0]
+
+    def close_main(self, main, proc):
+        """Closes the main window as a user does: close, then "是"."""
+        post(main["hwnd"], WM_CLOSE)
+        box, texts = self.message_box()
+        self.assertIn("窗口即将关闭，确定要退出游戏？", texts)
+        click(box["hwnd"], 5000)
+        self.assertEqual(0, self.wait_exit(proc))
+
     def message_box(self, timeout=20):
         """The visible message box of a Tolv process: (window, its text)."""
         def find():

@@ -6,6 +6,9 @@
 //   wintool post HWND MSG WP LP     PostMessage (numbers in decimal)
 //   wintool send HWND MSG WP LP     SendMessage with a 5 s limit; prints the result
 //   wintool click HWND ID           clicks the button ID of dialog HWND
+//   wintool copydata HWND TEXT      sends TEXT as a login hand-off; prints the answer
+//   wintool frame MAIN [hall]       plays a game frame: registers with MAIN, becomes
+//                                   its child, prints its handle, ends on SC_CLOSE
 #include <windows.h>
 
 #include <cstdio>
@@ -82,6 +85,39 @@ UINT_PTR Number(const wchar_t* text) {
   return static_cast<UINT_PTR>(_wcstoi64(text, nullptr, 10));
 }
 
+// A stand-in game frame: registers like the real one and lives until the main
+// window closes its tab.
+LRESULT CALLBACK FrameProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  if ((msg == WM_SYSCOMMAND && (wp & 0xFFF0) == SC_CLOSE) || msg == WM_CLOSE) {
+    ::DestroyWindow(h);
+    return 0;
+  }
+  if (msg == WM_DESTROY) ::PostQuitMessage(0);
+  return ::DefWindowProcW(h, msg, wp, lp);
+}
+
+int PlayFrame(HWND main, bool hall) {
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = FrameProc;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"TolvTestFrame";
+  ::RegisterClassW(&wc);
+  HWND frame = ::CreateWindowExW(0, wc.lpszClassName, L"BrindloTolvane", WS_OVERLAPPEDWINDOW, 0, 0,
+                                 300, 200, nullptr, nullptr, wc.hInstance, nullptr);
+  if (!frame) return 1;
+  ::PostMessageW(main, WM_USER + 2, reinterpret_cast<WPARAM>(frame), hall ? 1 : 0);
+  ::SetWindowLongW(frame, GWL_STYLE, WS_CHILD | WS_CLIPCHILDREN);
+  ::SetParent(frame, main);
+  PrintLine(L"{\"frame\":" + Num(reinterpret_cast<UINT_PTR>(frame)) + L"}");
+  fflush(stdout);
+  MSG m;
+  while (::GetMessageW(&m, nullptr, 0, 0) > 0) {
+    ::TranslateMessage(&m);
+    ::DispatchMessageW(&m);
+  }
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -115,6 +151,21 @@ int wmain(int argc, wchar_t** argv) {
                           reinterpret_cast<LPARAM>(button))
                ? 0
                : 1;
+  }
+  if (cmd == L"copydata" && argc >= 4) {
+    const std::wstring text = argv[3];
+    COPYDATASTRUCT record = {0, static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)),
+                             const_cast<wchar_t*>(text.c_str())};
+    DWORD_PTR result = 0;
+    if (!::SendMessageTimeoutW(Handle(argv[2]), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record),
+                               SMTO_ABORTIFHUNG, 5000, &result)) {
+      return 1;
+    }
+    PrintLine(L"{\"result\":" + Num(result) + L"}");
+    return 0;
+  }
+  if (cmd == L"frame" && argc >= 3) {
+    return PlayFrame(Handle(argv[2]), argc >= 4 && std::wstring(argv[3]) == L"hall");
   }
   return 2;
 }
