@@ -8,3 +8,4 @@
 #define IDC_MSGBOX_BTN1 5000  // message box first button
 #define IDC_MSGBOX_BTN2 5001  // message box second button
 #define IDC_MAIN_LINK 1028    // main window portal link
+#define IDD_WEBPAGE 157       // empty pop-up that web-page windows fill
