@@ -109,7 +109,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPA
     return FALSE;
   }
   LRESULT result = 0;
-  if (!self->OnWndMsg(message, wParam, lParam, &result)) return FALSE;
+  if (!self->WindowProc(message, wParam, lParam, &result)) return FALSE;
   switch (message) {
     // These return their answer directly instead of through DWLP_MSGRESULT.
     case WM_CTLCOLORMSGBOX:

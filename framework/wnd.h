@@ -63,6 +63,11 @@ class CWnd {
 
   // Looks the message up in the map chain; false when no entry handles it.
   bool OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
+  // Every message of the window passes here first; false leaves it to the
+  // window's default processing. Overrides see messages before the maps do.
+  virtual bool WindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+    return OnWndMsg(message, wParam, lParam, result);
+  }
 
   // Binds this object to a window that has just been created.
   void Attach(HWND hWnd);

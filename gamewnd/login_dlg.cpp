@@ -17,7 +17,7 @@ ON_MESSAGE(WM_WINDOWPOSCHANGED, OnWindowPosChanged)
 ON_MESSAGE(WM_BRING_TO_FRONT, OnBringToFront)
 END_MESSAGE_MAP()
 
-CLoginBkDlg::CLoginBkDlg(HWND owner) : CDialog(IDD_LOGIN, owner) {}
+CLoginBkDlg::CLoginBkDlg(HWND owner) : CDialog(IDD_WEBPAGE, owner) {}
 
 CLoginBkDlg::~CLoginBkDlg() {
   delete m_pImage;
