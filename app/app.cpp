@@ -128,6 +128,8 @@ BOOL CWayloft3App::RunMode(LaunchMode mode, int, const std::wstring& caption,
   SetCacheLimit();
 
   if (mode == ModeShortcut || mode == ModeInstalled || mode == ModeUpdate) {
+    // The main window's preload login window hosts a browser too.
+    AfxOleInit();
     CWayloft3Dlg dlg;
     dlg.SetCaptionLink(caption.substr(0, 127), link.substr(0, 1023));
     m_pMainWnd = &dlg;

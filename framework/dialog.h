@@ -18,6 +18,11 @@ class CDialog : public CWnd {
   virtual INT_PTR DoModal();
   // Creates the dialog modeless; it lives until DestroyWindow.
   BOOL Create();
+  // The same with `parent` as its owner or parent.
+  BOOL Create(HWND parent) {
+    m_hWndOwner = parent;
+    return Create();
+  }
   // Ends a modal dialog with `result`. Safe to call from a worker thread.
   void EndDialog(int result);
 

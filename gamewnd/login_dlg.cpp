@@ -3,10 +3,219 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <shellapi.h>
+
 #include "app/messages.h"
+#include "app/process_values.h"
+#include "browser/browser_settings.h"
 #include "framework/winapp.h"
+#include "gamewnd/login_protocol.h"
 #include "gamewnd/main_dlg.h"
+#include "net/endpoints.h"
 #include "res/resource.h"
+#include "ui/message_box.h"
+
+namespace {
+
+// How long a login window waits for the main window's decision.
+constexpr UINT kHandoffTimeoutMs = 30000;
+constexpr COLORREF kMagenta = RGB(255, 0, 255);
+
+}  // namespace
+
+// ---- CLoginDlg ----------------------------------------------------------
+
+BEGIN_MESSAGE_MAP(CLoginDlg, CDHtmDlgEx)
+// The external-account pop-up finished: reload the login page.
+ON_MESSAGE(WM_LOGIN_RELOAD, OnReloadLogin)
+#ifdef TOLV_TEST_SEAMS
+ON_MESSAGE(WM_TIMER, OnTestSeamTimer)
+#endif
+END_MESSAGE_MAP()
+
+BEGIN_EVENTSINK_MAP(CLoginDlg, CDHtmDlgEx)
+ON_EVENT_BEFORENAVIGATE2(AFX_IDC_BROWSER, OnLoginNavigate)
+ON_EVENT_NEWWINDOW3(AFX_IDC_BROWSER, OnLoginNewWindow)
+END_EVENTSINK_MAP()
+
+CLoginDlg::CLoginDlg(CLoginBkDlg* background)
+    : CDHtmDlgEx(IDD_WEBPAGE, 0, nullptr),
+      m_strLoginUrl(std::wstring(L"http://") + PortalHost + L"/yxtolv/wd-home?ver=1.02"),
+      m_pBackground(background) {}
+
+CLoginDlg::~CLoginDlg() {
+  delete m_pPopup;
+}
+
+BOOL CLoginDlg::OnInitDialog() {
+  CDHtmDlgEx::OnInitDialog();
+  if (m_pBrowserApp) m_pBrowserApp->put_Silent(VARIANT_TRUE);
+  ApplyBrowserFeatures();
+  // Magenta areas of the page let the background art show through.
+  const LONG exStyle = ::GetWindowLongW(m_hWnd, GWL_EXSTYLE);
+  ::SetWindowLongW(m_hWnd, GWL_EXSTYLE, exStyle ^ WS_EX_LAYERED);
+  ::SetLayeredWindowAttributes(m_hWnd, kMagenta, 0, LWA_COLORKEY);
+  // No task-bar button of its own.
+  ::SetWindowLongW(m_hWnd, GWL_EXSTYLE,
+                   (::GetWindowLongW(m_hWnd, GWL_EXSTYLE) & ~WS_EX_APPWINDOW) | WS_EX_TOOLWINDOW);
+  Navigate(m_strLoginUrl.c_str());
+#ifdef TOLV_TEST_SEAMS
+  if (m_pBackground && _wgetenv(L"TOLV_TEST_SEAM_LOGIN")) ::SetTimer(m_hWnd, 1, 1500, nullptr);
+#endif
+  return FALSE;
+}
+
+void CLoginDlg::OnNavigateComplete(IDispatch* pDisp, const wchar_t* szUrl) {
+  CDHtmDlgEx::OnNavigateComplete(pDisp, szUrl);
+  ShowWindow(SW_SHOW);
+  RECT client;
+  ::GetClientRect(m_hWnd, &client);
+  if (HWND host = ::GetWindow(m_hWnd, GW_CHILD)) {
+    ::MoveWindow(host, 0, 0, client.right, client.bottom, TRUE);
+  }
+}
+
+LRESULT CLoginDlg::OnReloadLogin(WPARAM, LPARAM) {
+  Navigate(m_strLoginUrl.c_str());
+  return 0;
+}
+
+BOOL CLoginDlg::PreTranslateMessage(MSG* pMsg) {
+  // Esc never closes the window and F5 never reloads the login page.
+  if (pMsg->message == WM_KEYDOWN && (pMsg->wParam == VK_ESCAPE || pMsg->wParam == VK_F5)) {
+    return TRUE;
+  }
+  return CDialog::PreTranslateMessage(pMsg);
+}
+
+void CLoginDlg::OnLoginNavigate(IDispatch*, VARIANT* URL, VARIANT*, VARIANT*, VARIANT*, VARIANT*,
+                                BOOL* Cancel) {
+  const std::wstring url = VariantText(URL);
+  if (ParseCommandUrl(url).command != LoginCommand::None) {
+    // No command URL ever reaches the browser.
+    *Cancel = TRUE;
+    RunCommand(url);
+    return;
+  }
+  if (ExternalLoginStart(url, ExtLoginHost) != ExternalLogin::None) {
+    *Cancel = TRUE;
+    OpenExternalLogin(url);
+  }
+}
+
+void CLoginDlg::OnLoginNewWindow(IDispatch**, BOOL* Cancel, DWORD, BSTR, BSTR bstrUrl) {
+  const std::wstring url = bstrUrl ? bstrUrl : L"";
+  if (ExternalLoginStart(url, ExtLoginHost) != ExternalLogin::None) {
+    OpenExternalLogin(url);
+  } else {
+    OpenInBrowser(url);
+  }
+  *Cancel = TRUE;
+}
+
+void CLoginDlg::RunCommand(const std::wstring& url) {
+  // The main process's preload window only loads the page.
+  if (!m_pBackground) return;
+  const CommandUrl c = ParseCommandUrl(url);
+  switch (c.command) {
+    case LoginCommand::LoadGame:
+      LoadGame(c.serverText, c.gameUrl);
+      break;
+    case LoginCommand::ExitGame:
+      EndLogin(IDCANCEL);
+      break;
+    case LoginCommand::Minimize:
+      if (WindowIndex > 0) {
+        EndLogin(IDCANCEL);
+      } else if (IsUacEnabled()) {
+        m_pBackground->ShowWindow(SW_MINIMIZE);
+      } else {
+        ::ShowWindow(MainWndHandle, SW_MINIMIZE);
+      }
+      break;
+    case LoginCommand::OpenUrls:
+      OpenInBrowser(c.target);
+      break;
+    default:
+      break;
+  }
+}
+
+void CLoginDlg::LoadGame(const std::wstring& encoded, const std::wstring& gameUrl) {
+  std::wstring serverText;
+  if (!DecodeServerText(encoded, &serverText)) return;
+  COPYDATASTRUCT record = HandoffRecord(serverText);
+  DWORD_PTR accepted = 0;
+  if (!::SendMessageTimeoutW(MainWndHandle, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record),
+                             SMTO_NORMAL | SMTO_ABORTIFHUNG, kHandoffTimeoutMs, &accepted)) {
+    accepted = 0;  // the main window is gone or hung: as good as refused
+  }
+  if (accepted) {
+    GameUrl = gameUrl;
+    ::PostMessageW(::GetWindow(m_pBackground->m_hWnd, GW_OWNER), WM_BRING_TO_FRONT, 0, 0);
+    EndLogin(IDOK);
+    return;
+  }
+  ShowMessageBox(nullptr, RefusalMessage(serverText), MB_OK);
+  EndLogin(IDCANCEL);
+}
+
+void CLoginDlg::EndLogin(int result) {
+  m_pBackground->EndDialog(result);
+}
+
+void CLoginDlg::OpenInBrowser(const std::wstring& target) {
+  // Only web addresses: a page must not start programs or open files.
+  if (!IsOpenableAddress(target)) return;
+  ::ShellExecuteW(nullptr, L"open", target.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED);
+}
+
+void CLoginDlg::OpenExternalLogin(const std::wstring& url) {
+  delete m_pPopup;
+  m_pPopup = nullptr;
+  // The external-account window comes with its own work; until then a plain
+  // window with the provider's caption stands in for it.
+  auto* popup = new CDialog(IDD_WEBPAGE, m_hWnd);
+  if (!popup->Create()) {
+    delete popup;
+    return;
+  }
+  popup->SetWindowText(ExternalLoginCaption(url, ExtLoginHost).c_str());
+  ::SetWindowLongW(popup->m_hWnd, GWL_STYLE,
+                   ::GetWindowLongW(popup->m_hWnd, GWL_STYLE) | WS_CAPTION | WS_SYSMENU);
+  popup->ShowWindow(SW_SHOW);
+  m_pPopup = popup;
+}
+
+#ifdef TOLV_TEST_SEAMS
+// Test builds only. There is no HTML engine under Wine, so the login page
+// never completes and never navigates by itself. When TOLV_TEST_SEAM_LOGIN
+// holds addresses (one a line), this plays the page: it completes the load,
+// then navigates the browser to each address in turn, as a page would.
+LRESULT CLoginDlg::OnTestSeamTimer(WPARAM id, LPARAM) {
+  if (id != 1) return 0;
+  ::KillTimer(m_hWnd, 1);
+  OnNavigateComplete(m_pBrowserApp, m_strLoginUrl.c_str());
+  const wchar_t* script = _wgetenv(L"TOLV_TEST_SEAM_LOGIN");
+  std::wstring rest = script ? script : L"";
+  while (!rest.empty() && m_hWnd) {
+    const size_t end = rest.find(L'\n');
+    const std::wstring url = rest.substr(0, end);
+    rest = end == std::wstring::npos ? L"" : rest.substr(end + 1);
+    if (url.empty()) continue;
+    if (m_pBrowserApp) {
+      VARIANT target;
+      target.vt = VT_BSTR;
+      target.bstrVal = ::SysAllocString(url.c_str());
+      m_pBrowserApp->Navigate2(&target, nullptr, nullptr, nullptr, nullptr);
+      ::VariantClear(&target);
+    }
+  }
+  return 0;
+}
+#endif
+
+// ---- CLoginBkDlg ----------------------------------------------------------
 
 BEGIN_MESSAGE_MAP(CLoginBkDlg, CDialog)
 // Drag the background from anywhere.
@@ -17,7 +226,7 @@ ON_MESSAGE(WM_WINDOWPOSCHANGED, OnWindowPosChanged)
 ON_MESSAGE(WM_BRING_TO_FRONT, OnBringToFront)
 END_MESSAGE_MAP()
 
-CLoginBkDlg::CLoginBkDlg(HWND owner) : CDialog(IDD_WEBPAGE, owner) {}
+CLoginBkDlg::CLoginBkDlg(HWND owner) : CDialog(IDD_WEBPAGE, owner), m_login(this) {}
 
 CLoginBkDlg::~CLoginBkDlg() {
   delete m_pImage;
@@ -27,7 +236,17 @@ CLoginBkDlg::~CLoginBkDlg() {
 BOOL CLoginBkDlg::OnInitDialog() {
   SetWindowText(L"BrindloTolvane");
   LoadBackground();
+  // First placed in the middle of the work area.
+  RECT work;
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  RECT self;
+  ::GetWindowRect(m_hWnd, &self);
+  const int w = m_pImage ? m_nWidth : self.right - self.left;
+  const int h = m_pImage ? m_nHeight : self.bottom - self.top;
+  ::SetWindowPos(m_hWnd, nullptr, work.left + (work.right - work.left - w) / 2,
+                 work.top + (work.bottom - work.top - h) / 2, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
   PaintLayered();
+  m_login.Create(m_hWnd);
   ::SetWindowLongW(m_hWnd, GWL_STYLE, ::GetWindowLongW(m_hWnd, GWL_STYLE) | WS_MINIMIZEBOX);
   return FALSE;
 }
@@ -100,7 +319,12 @@ LRESULT CLoginBkDlg::OnLButtonDown(WPARAM, LPARAM lParam) {
 
 LRESULT CLoginBkDlg::OnWindowPosChanged(WPARAM, LPARAM lParam) {
   ::DefWindowProcW(m_hWnd, WM_WINDOWPOSCHANGED, 0, lParam);
-  // The login window arrives with the embedded browser.
+  if (m_login.m_hWnd) {
+    const WINDOWPOS* pos = reinterpret_cast<const WINDOWPOS*>(lParam);
+    RECT r;
+    ::GetWindowRect(m_hWnd, &r);
+    ::MoveWindow(m_login.m_hWnd, pos->x, pos->y, r.right - r.left, r.bottom - r.top, TRUE);
+  }
   return 0;
 }
 

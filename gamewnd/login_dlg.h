@@ -4,11 +4,63 @@
 
 #include <windows.h>
 
+#include <string>
+
+#include "browser/dhtm_dlg_ex.h"
 #include "framework/dialog.h"
 
 namespace Gdiplus {
 class Image;
 }
+
+class CLoginBkDlg;
+
+// The login window: the portal's login page over the background art, with
+// magenta as its transparent colour. It runs the page's "app:" commands and
+// hands an accepted login over to the main window.
+class CLoginDlg : public CDHtmDlgEx {
+ public:
+  // `background` is the login background that owns this window, or null for
+  // the main process's preload window, which runs no commands.
+  explicit CLoginDlg(CLoginBkDlg* background = nullptr);
+  ~CLoginDlg() override;
+
+  BOOL PreTranslateMessage(MSG* pMsg) override;
+  void OnNavigateComplete(IDispatch* pDisp, const wchar_t* szUrl) override;
+
+  // Every navigation: runs command URLs and external-account starts.
+  void OnLoginNavigate(IDispatch* pDisp, VARIANT* URL, VARIANT* Flags, VARIANT* TargetFrameName,
+                       VARIANT* PostData, VARIANT* Headers, BOOL* Cancel);
+  // A page asks for a new window: never the browser's own.
+  void OnLoginNewWindow(IDispatch** ppDisp, BOOL* Cancel, DWORD dwFlags, BSTR bstrUrlContext,
+                        BSTR bstrUrl);
+
+  const std::wstring& LoginPageUrl() const { return m_strLoginUrl; }
+
+ protected:
+  BOOL OnInitDialog() override;
+
+ private:
+  // The external-account pop-up finished: reload the login page.
+  LRESULT OnReloadLogin(WPARAM, LPARAM);
+
+  void RunCommand(const std::wstring& url);
+  void LoadGame(const std::wstring& serverText, const std::wstring& gameUrl);
+  void EndLogin(int result);
+  void OpenExternalLogin(const std::wstring& url);
+  void OpenInBrowser(const std::wstring& target);
+#ifdef TOLV_TEST_SEAMS
+  // Test builds: plays the login page's part (see the definition).
+  LRESULT OnTestSeamTimer(WPARAM, LPARAM);
+#endif
+
+  std::wstring m_strLoginUrl;
+  CLoginBkDlg* m_pBackground;
+  CDialog* m_pPopup = nullptr;
+
+  DECLARE_MESSAGE_MAP()
+  DECLARE_EVENTSINK_MAP()
+};
 
 // The login background: per-pixel-alpha frame art (PNG 129), dragged from
 // anywhere. Its modal result decides the login: IDOK an account was
@@ -38,6 +90,7 @@ class CLoginBkDlg : public CDialog {
   IStream* m_pStream = nullptr;
   int m_nWidth = 0;
   int m_nHeight = 0;
+  CLoginDlg m_login;
 
   DECLARE_MESSAGE_MAP()
 };

@@ -65,6 +65,10 @@ BOOL CWayloft3Dlg::OnInitDialog() {
   // Present but practically invisible until the first frame registers.
   ::SetWindowPos(m_hWnd, nullptr, 0, 0, 1, 1, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   StartLoginProcess();
+  // Practically invisible even when its page has loaded and it shows itself.
+  if (m_preload.Create(nullptr)) {
+    ::SetWindowPos(m_preload.m_hWnd, nullptr, 0, 0, 1, 1, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   return TRUE;
 }
 
@@ -108,7 +112,10 @@ LRESULT CWayloft3Dlg::OnCopyData(WPARAM, LPARAM lParam) {
 
 LRESULT CWayloft3Dlg::OnFrameRegister(WPARAM wParam, LPARAM lParam) {
   HWND frame = reinterpret_cast<HWND>(wParam);
-  if (m_tabs.Count() == 0) TakeFullLayout();
+  if (m_tabs.Count() == 0) {
+    TakeFullLayout();
+    if (m_preload.m_hWnd) m_preload.DestroyWindow();
+  }
   if (lParam == 1) {
     m_hHallWnd = frame;
     return 0;

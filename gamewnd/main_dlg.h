@@ -5,6 +5,7 @@
 #include <string>
 
 #include "framework/dialog.h"
+#include "gamewnd/login_dlg.h"
 #include "gamewnd/tab_list.h"
 
 class CWayloft3Dlg : public CDialog {
@@ -52,6 +53,8 @@ class CWayloft3Dlg : public CDialog {
   void ReleaseTabWindow(HWND frame);
 
   TabList m_tabs;
+  // Loads the login page in this process early; gone with the first frame.
+  CLoginDlg m_preload;
   HWND m_hHallWnd = nullptr;
   HANDLE m_hLoginProcess = nullptr;
   wchar_t m_szLinkText[128] = {};
