@@ -29,7 +29,6 @@ void PaintParentBackground(HWND child, HDC dc) {
 
 CBtnEx::~CBtnEx() {
   if (m_toolTip && ::IsWindow(m_toolTip)) ::DestroyWindow(m_toolTip);
-  if (m_imgStrip) ImageList_Destroy(m_imgStrip);
 }
 
 void CBtnEx::PreSubclassWindow() {
@@ -47,19 +46,8 @@ void CBtnEx::RefreshRect() {
   ::GetWindowRect(m_hWnd, &m_rcButton);
 }
 
-void CBtnEx::LoadStrip(HBITMAP strip) {
-  if (m_imgStrip) ImageList_Destroy(m_imgStrip);
-  m_imgStrip = nullptr;
-  BITMAP bm = {};
-  if (!strip || !::GetObjectW(strip, sizeof(bm), &bm)) return;
-  const int cw = bm.bmWidth / 4, ch = bm.bmHeight;
-  if (cw <= 0 || ch <= 0) return;
-  m_imgStrip = ImageList_Create(cw, ch, ILC_COLOR24 | ILC_MASK, 4, 0);
-  if (m_imgStrip) ImageList_AddMasked(m_imgStrip, strip, skin::kKeyColour);
-}
-
 BOOL CBtnEx::SetBitmap(HBITMAP strip, BOOL resizeToCell) {
-  LoadStrip(strip);
+  m_imgStrip.Load(strip, 4);
   BITMAP bm = {};
   if (resizeToCell && strip && ::GetObjectW(strip, sizeof(bm), &bm)) {
     ::SetWindowPos(m_hWnd, nullptr, 0, 0, bm.bmWidth / 4, bm.bmHeight,
@@ -75,7 +63,7 @@ BOOL CBtnEx::CreateImageButton(int xRight, int top, HBITMAP strip, UINT id, HWND
   const int cw = bm.bmWidth / 4, ch = bm.bmHeight;
   const RECT rc = {xRight - cw, top, xRight, top + ch};
   if (!Create(L"", WS_VISIBLE | BS_OWNERDRAW, rc, parent, id)) return FALSE;
-  LoadStrip(strip);
+  m_imgStrip.Load(strip, 4);
   RefreshRect();
   return TRUE;
 }
@@ -116,27 +104,9 @@ void CBtnEx::DrawItem(DRAWITEMSTRUCT* item) {
 
   PaintParentBackground(m_hWnd, mem);
 
-  if (m_imgStrip && cell < ImageList_GetImageCount(m_imgStrip)) {
-    int cw = 0, ch = 0;
-    ImageList_GetIconSize(m_imgStrip, &cw, &ch);
-    if (cw == w && ch == h) {
-      ImageList_Draw(m_imgStrip, cell, mem, 0, 0, ILD_TRANSPARENT);
-    } else {
-      // A cell of another size is stretched, its magenta still transparent.
-      HDC cellDc = ::CreateCompatibleDC(item->hDC);
-      HBITMAP cellBmp = ::CreateCompatibleBitmap(item->hDC, cw, ch);
-      HGDIOBJ oldCell = ::SelectObject(cellDc, cellBmp);
-      HBRUSH key = ::CreateSolidBrush(skin::kKeyColour);
-      RECT all = {0, 0, cw, ch};
-      ::FillRect(cellDc, &all, key);
-      ::DeleteObject(key);
-      ImageList_Draw(m_imgStrip, cell, cellDc, 0, 0, ILD_TRANSPARENT);
-      ::TransparentBlt(mem, 0, 0, w, h, cellDc, 0, 0, cw, ch, skin::kKeyColour);
-      ::SelectObject(cellDc, oldCell);
-      ::DeleteObject(cellBmp);
-      ::DeleteDC(cellDc);
-    }
-  }
+  // Magenta parts of the cell leave the parent's background visible; a cell
+  // of another size than the button is stretched.
+  m_imgStrip.Draw(mem, cell, 0, 0, w, h);
 
   if (!m_strText.empty()) {
     ::SetBkMode(mem, TRANSPARENT);
@@ -191,6 +161,9 @@ LRESULT CBtnEx::OnMouseLeave(WPARAM, LPARAM) {
 
 LRESULT CBtnEx::OnLButtonUp(WPARAM wParam, LPARAM lParam) {
   m_bPressed = false;
+  // Released away from the button, the button's own state does not change
+  // and it would not repaint: the latched pressed look must still go.
+  ::InvalidateRect(m_hWnd, nullptr, FALSE);
   return Default(WM_LBUTTONUP, wParam, lParam);
 }
 

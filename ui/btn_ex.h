@@ -6,6 +6,7 @@
 #include <string>
 
 #include "framework/control.h"
+#include "ui/image_strip.h"
 
 class CBtnEx : public CButton {
  public:
@@ -29,7 +30,7 @@ class CBtnEx : public CButton {
   RECT m_rcButton = {};
   std::wstring m_strText;
   COLORREF m_crText = 0;
-  HIMAGELIST m_imgStrip = nullptr;
+  CImageStrip m_imgStrip;  // the four cells, owned
   bool m_bPressed = false;
   bool m_bToolTip = false;
   HWND m_toolTip = nullptr;
@@ -39,8 +40,6 @@ class CBtnEx : public CButton {
   void PreSubclassWindow() override;
 
  private:
-  // Fills the image list with the strip's four cells.
-  void LoadStrip(HBITMAP strip);
   void RefreshRect();
 
   // Never erased: DrawItem paints every pixel.

@@ -47,6 +47,13 @@ void CMessageBox::Prepare(HBITMAP background, HBITMAP closeStrip, HBITMAP strip1
   m_crText = 0;
 }
 
+BOOL CMessageBox::PreTranslateMessage(MSG* pMsg) {
+  const bool key =
+      pMsg->message == WM_KEYDOWN || pMsg->message == WM_KEYUP || pMsg->message == WM_CHAR;
+  if (key && (pMsg->wParam == VK_RETURN || pMsg->wParam == VK_ESCAPE)) return TRUE;
+  return CDlgEx::PreTranslateMessage(pMsg);
+}
+
 BOOL CMessageBox::OnInitDialog() {
   CDlgEx::OnInitDialog();
   m_nCaptionHeight = 30;

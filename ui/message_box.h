@@ -19,6 +19,9 @@ class CMessageBox : public CDlgEx {
   void Prepare(HBITMAP background, HBITMAP closeStrip, HBITMAP strip1, HBITMAP strip2,
                const std::wstring& text, int type);
 
+  // Enter and Esc never answer the box, not even on a focused button.
+  BOOL PreTranslateMessage(MSG* pMsg) override;
+
   HBITMAP m_hBack = nullptr;
   HBITMAP m_hClose = nullptr;
   HBITMAP m_hBtn1 = nullptr;

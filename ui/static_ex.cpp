@@ -14,7 +14,6 @@ END_MESSAGE_MAP()
 
 CStaticEx::~CStaticEx() {
   if (m_font) ::DeleteObject(m_font);
-  if (m_imgIcon) ImageList_Destroy(m_imgIcon);
 }
 
 void CStaticEx::PreSubclassWindow() {
@@ -34,9 +33,7 @@ void CStaticEx::SetText(const std::wstring& text) {
 BOOL CStaticEx::SetBitmap(HBITMAP bitmap) {
   BITMAP bm = {};
   if (!bitmap || !::GetObjectW(bitmap, sizeof(bm), &bm)) return FALSE;
-  if (m_imgIcon) ImageList_Destroy(m_imgIcon);
-  m_imgIcon = ImageList_Create(bm.bmWidth, bm.bmHeight, ILC_COLOR24 | ILC_MASK, 1, 0);
-  if (m_imgIcon) ImageList_AddMasked(m_imgIcon, bitmap, skin::kKeyColour);
+  m_imgIcon.Load(bitmap, 1);
   m_nImgW = bm.bmWidth;
   m_nImgH = bm.bmHeight;
   return TRUE;
@@ -55,9 +52,7 @@ LRESULT CStaticEx::OnPaint(WPARAM, LPARAM) {
   PaintParentBackground(m_hWnd, mem);
   ::RestoreDC(mem, saved);
 
-  if (m_imgIcon && m_nImgW > 0) {
-    ImageList_Draw(m_imgIcon, 0, mem, 3, (client.bottom - m_nImgH) / 2, ILD_TRANSPARENT);
-  }
+  if (m_nImgW > 0) m_imgIcon.Draw(mem, 0, 3, (client.bottom - m_nImgH) / 2, m_nImgW, m_nImgH);
   DrawContent(mem);
 
   ::BitBlt(dc, 0, 0, client.right, client.bottom, mem, 0, 0, SRCCOPY);

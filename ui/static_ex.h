@@ -7,6 +7,7 @@
 #include <string>
 
 #include "framework/control.h"
+#include "ui/image_strip.h"
 
 class CStaticEx : public CStatic {
  public:
@@ -30,7 +31,7 @@ class CStaticEx : public CStatic {
   BOOL m_bHoverColor = FALSE;
   bool m_bHover = false;
   bool m_bTracking = false;
-  HIMAGELIST m_imgIcon = nullptr;
+  CImageStrip m_imgIcon;  // one image, owned
   int m_nImgW = 0;
   int m_nImgH = 0;
 
