@@ -40,7 +40,12 @@ BOOL CImgProgress::SetImages(HBITMAP back, HBITMAP bar) {
 LRESULT CImgProgress::OnPaint(WPARAM, LPARAM) {
   PAINTSTRUCT ps;
   HDC dc = ::BeginPaint(m_hWnd, &ps);
-  const int w = m_rcWnd.right, h = m_rcWnd.bottom;
+  // The track's size once the images are set; without them the bar still
+  // shows the parent's background over its whole client area.
+  RECT client;
+  ::GetClientRect(m_hWnd, &client);
+  const int w = m_hBack ? m_rcWnd.right : client.right;
+  const int h = m_hBack ? m_rcWnd.bottom : client.bottom;
   HDC mem = ::CreateCompatibleDC(dc);
   HBITMAP buffer = ::CreateCompatibleBitmap(dc, w, h);
   HGDIOBJ oldBuffer = ::SelectObject(mem, buffer);
