@@ -60,6 +60,13 @@ bool CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
       }
     }
   }
+  // Owner-drawn controls draw themselves: reflect the request to the control.
+  if (message == WM_DRAWITEM) {
+    const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+    if (CWnd* child = item ? FromHandlePermanent(item->hwndItem) : nullptr) {
+      return child->OnChildNotify(message, wParam, lParam, result);
+    }
+  }
   return false;
 }
 

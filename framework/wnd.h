@@ -47,6 +47,10 @@ class CWnd {
   // window and each of its ancestors; true means "handled, do not dispatch".
   virtual BOOL PreTranslateMessage(MSG* pMsg);
 
+  // A notification the parent reflects back to the control it concerns
+  // (owner drawing); true when the control handled it.
+  virtual bool OnChildNotify(UINT, WPARAM, LPARAM, LRESULT*) { return false; }
+
   BOOL ShowWindow(int nCmdShow) { return ::ShowWindow(m_hWnd, nCmdShow); }
   BOOL DestroyWindow();
   void SetWindowText(const wchar_t* text) { ::SetWindowTextW(m_hWnd, text); }

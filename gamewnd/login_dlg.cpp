@@ -253,7 +253,7 @@ BOOL CLoginBkDlg::OnInitDialog() {
 
 void CLoginBkDlg::LoadBackground() {
   HMODULE module = AfxGetInstanceHandle();
-  HRSRC res = ::FindResourceW(module, MAKEINTRESOURCEW(IDB_LOGIN_BACKGROUND), L"PNG");
+  HRSRC res = ::FindResourceW(module, MAKEINTRESOURCEW(IDB_LOGIN_BACK), L"PNG");
   if (!res) return;
   const DWORD size = ::SizeofResource(module, res);
   const void* bytes = ::LockResource(::LoadResource(module, res));

@@ -1,18 +1,39 @@
-// Every question and notice Tolv shows goes through ShowMessageBox: a modal
-// box titled "BrindloTolvane" with one or two buttons, whose results are the
-// system message box's (IDOK, IDCANCEL, IDYES, IDNO).
+// Every question and notice Tolv shows goes through ShowMessageBox: a skinned
+// modal box titled "BrindloTolvane" with the text centred as a block and one
+// or two image buttons, whose results are the system message box's (IDOK,
+// IDCANCEL, IDYES, IDNO).
 #pragma once
 
 #include <string>
 
-#include "framework/dialog.h"
+#include "ui/dlg_ex.h"
 
-class CMessageBox : public CDialog {
+class CMessageBox : public CDlgEx {
  public:
-  explicit CMessageBox(HWND owner);
-  // Gives the box its text (lines separated by "\n") and button set
-  // (MB_OK, MB_OKCANCEL or MB_YESNO; anything else acts as MB_OK).
-  void Prepare(const std::wstring& text, int type);
+  explicit CMessageBox(HWND parent);
+  ~CMessageBox() override;
+
+  // Gives the box its images (owned by the box from now on), its text (lines
+  // separated by "\n") and button set (MB_OK, MB_OKCANCEL or MB_YESNO;
+  // anything else acts as MB_OK).
+  void Prepare(HBITMAP background, HBITMAP closeStrip, HBITMAP strip1, HBITMAP strip2,
+               const std::wstring& text, int type);
+
+  // Enter and Esc never answer the box, not even on a focused button.
+  BOOL PreTranslateMessage(MSG* pMsg) override;
+
+  HBITMAP m_hBack = nullptr;
+  HBITMAP m_hClose = nullptr;
+  HBITMAP m_hBtn1 = nullptr;
+  HBITMAP m_hBtn2 = nullptr;
+  std::wstring m_strText;
+  std::wstring m_strTitle;
+  int m_nType = MB_OK;
+  int m_nLines = 1;
+  HFONT m_pFont = nullptr;
+  COLORREF m_crText = 0;
+  CBtnEx m_btn1;
+  CBtnEx m_btn2;
 
  protected:
   BOOL OnInitDialog() override;
@@ -21,16 +42,17 @@ class CMessageBox : public CDialog {
   void OnCancel() override {}
 
  private:
-  // The first button: OK or Yes.
+  // The text, line by line, over the skinned background.
+  LRESULT OnPaint(WPARAM, LPARAM);
+  // "确定" or "是".
   void OnButton1();
-  // The second button: Cancel or No.
+  // "取消" or "否".
   void OnButton2();
-  // Closing the box by any other way answers IDCANCEL.
+  // The caption's close button or any other close answers IDCANCEL.
   LRESULT OnClose(WPARAM, LPARAM);
 
-  std::wstring m_strText;
-  std::wstring m_strTitle;
-  int m_nType = MB_OK;
+  // The background belongs to the skinned base once SetSkin has taken it.
+  bool m_bBackHandedOver = false;
 
   DECLARE_MESSAGE_MAP()
 };

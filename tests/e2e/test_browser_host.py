@@ -177,10 +177,9 @@ class CacheLimitAtStartup(TolvTestCase):
         self.assertEqual(0, reg("add", CACHE_KEY, "/v", "CacheLimit", "/t", "REG_DWORD",
                                 "/d", "7", "/f")[1])
         proc = self.start_tolv("/update")
-        main = self.wait_window(TITLE, "#32770")
+        main = self.main_window()
         self.assertEqual(0x00100000, cache_limit())
-        post(main["hwnd"], WM_CLOSE)
-        self.assertEqual(0, self.wait_exit(proc))
+        self.close_main(main, proc)
 
     def test_uninstall_mode_leaves_it(self):
         reg("add", CACHE_KEY, "/v", "CacheLimit", "/t", "REG_DWORD", "/d", "7", "/f")

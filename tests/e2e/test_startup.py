@@ -64,8 +64,9 @@ class WithNetwork(TolvTestCase):
         main = self.main_window()
         self.assertIn("论坛", [c["title"] for c in children(main["hwnd"])])
         self.close_main(main, proc)
-        # The login process asks the portal too; nobody reports or checks.
-        self.assertEqual({BUTTON_INFO}, set(self.standin.paths()))
+        # The login process asks the portal too and loads the login page;
+        # nobody reports or checks for updates.
+        self.assertEqual({BUTTON_INFO, "/yxtolv/wd-home?ver=1.02"}, set(self.standin.paths()))
 
     def test_button_info_request_carries_the_client_headers(self):
         proc = self.start_tolv("/update")

@@ -71,6 +71,41 @@ class PE:
                 found[type_id] = [n for n, _ in entries(base + (target & 0x7FFFFFFF))]
         return found
 
+    def png_sizes(self):
+        """{id: (width, height)} of the resources of the named type "PNG"."""
+        base = self.off(self.dirs[2][0])
+
+        def entries(o):
+            named, ids = struct.unpack_from("<HH", self.data, o + 12)
+            for i in range(named + ids):
+                yield struct.unpack_from("<II", self.data, o + 16 + 8 * i)
+
+        def name(value):
+            o = base + (value & 0x7FFFFFFF)
+            n = struct.unpack_from("<H", self.data, o)[0]
+            return self.data[o + 2:o + 2 + 2 * n].decode("utf-16-le")
+
+        sizes = {}
+        for type_id, target in entries(base):
+            if not (type_id & 0x80000000 and name(type_id) == "PNG"):
+                continue
+            for res_id, lang_dir in entries(base + (target & 0x7FFFFFFF)):
+                for _, leaf in entries(base + (lang_dir & 0x7FFFFFFF)):
+                    rva = struct.unpack_from("<I", self.data, base + leaf)[0]
+                    o = self.off(rva)
+                    assert self.data[o:o + 8] == b"\x89PNG\r\n\x1a\n", res_id
+                    sizes[res_id] = struct.unpack_from(">II", self.data, o + 16)
+        return sizes
+
+
+# The skin's images: the sizes the drawing code relies on.
+PNG_SIZES = {
+    129: (1100, 630), 131: (30, 51), 132: (132, 28), 133: (228, 23), 134: (30, 51),
+    135: (108, 28), 136: (108, 28), 137: (108, 28), 138: (108, 27), 139: (176, 28),
+    140: (567, 22), 141: (39, 13), 142: (14, 16), 148: (108, 27), 149: (108, 27),
+    152: (390, 21), 153: (390, 21), 162: (284, 150), 166: (14, 16),
+}
+
 
 class ReleaseExe(unittest.TestCase):
     @classmethod
@@ -102,6 +137,10 @@ class ReleaseExe(unittest.TestCase):
         self.assertIn(b'level="requireAdministrator"', self.data)
         self.assertIn(b"<dpiAware", self.data)
         self.assertIn(b"Microsoft.Windows.Common-Controls", self.data)
+
+    def test_carries_the_skins_images_and_the_favourite_icon(self):
+        self.assertEqual(PNG_SIZES, self.pe.png_sizes())
+        self.assertIn(155, self.pe.resources().get(RT_GROUP_ICON, []))
 
     def test_release_has_no_test_seams(self):
         self.assertNotIn("TOLV_TEST_SEAM".encode("utf-16-le"), self.data)

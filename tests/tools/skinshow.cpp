@@ -1,0 +1,115 @@
+// Shows Tolv's skinned controls for the end-to-end tests, which screenshot
+// them and compare pixels with the artwork:
+//
+//   skinshow box TYPE TEXT   ShowMessageBox(none, TEXT, TYPE); the exit code
+//                            is the box's result
+//   skinshow controls        a skinned window "TolvSkinShow" holding image
+//                            buttons in their four states (1001-1004),
+//                            progress bars at 0, 50 and 100 percent
+//                            (1011-1013) and labels (1021-1023)
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "framework/winapp.h"
+#include "res/resource.h"
+#include "ui/dlg_ex.h"
+#include "ui/image_load.h"
+#include "ui/img_progress.h"
+#include "ui/message_box.h"
+#include "ui/static_ex.h"
+
+#define IDD_SKINSHOW 200
+
+namespace {
+
+HBITMAP Image(UINT id) {
+  return LoadResourceImage(AfxGetInstanceHandle(), id);
+}
+
+class CSkinShowDlg : public CDlgEx {
+ public:
+  CSkinShowDlg() : CDlgEx(IDD_SKINSHOW) {}
+  ~CSkinShowDlg() override {
+    for (HBITMAP b : {m_hButton, m_hClose, m_hMin}) ::DeleteObject(b);
+  }
+
+ protected:
+  BOOL OnInitDialog() override {
+    CDlgEx::OnInitDialog();
+    ::SetWindowPos(m_hWnd, nullptr, 100, 100, 440, 300, SWP_NOZORDER);
+    m_nCaptionHeight = 30;
+    m_nBorder = 4;
+    m_nBtnRight = 4;
+    m_nBtnTop = 1;
+    m_bResizable = TRUE;
+    m_hButton = Image(IDB_DLG_BUTTON);
+    m_hClose = Image(IDB_CAPTION_CLOSE);
+    m_hMin = Image(IDB_CAPTION_MIN);
+    SetSkin(Image(IDB_MAIN_BACK), FALSE, TRUE, m_hClose, m_hMin, Image(IDB_CAPTION_MAX),
+            Image(IDB_CAPTION_RESTORE));
+    SetCaptionText(L"TolvSkinShow");
+
+    // One button per state: normal, hover, pressed (latched), disabled.
+    for (int i = 0; i < 4; ++i) {
+      const RECT rc = {20 + 70 * i, 50, 20 + 70 * i + 57, 73};
+      m_buttons[i].Create(L"", WS_VISIBLE | BS_OWNERDRAW, rc, m_hWnd, 1001 + i);
+      m_buttons[i].SetBitmap(m_hButton, TRUE);
+    }
+    m_buttons[1].m_bHover = true;
+    m_buttons[2].m_bPressed = true;
+    ::EnableWindow(m_buttons[3].m_hWnd, FALSE);
+
+    const int positions[] = {0, 50, 100};
+    for (int i = 0; i < 3; ++i) {
+      const RECT rc = {20, 90 + 30 * i, 120, 100 + 30 * i};
+      m_progress[i].Create(WS_VISIBLE, rc, m_hWnd, 1011 + i);
+      m_progress[i].SetImages(Image(IDB_PROGRESS_BACK), Image(IDB_PROGRESS_BAR));
+      m_progress[i].SetRange32(0, 100);
+      m_progress[i].SetPos(positions[i]);
+    }
+
+    // Two labels whose glyphs differ only if real Chinese glyphs are drawn,
+    // and one that must grow to three lines.
+    const wchar_t* texts[] = {L"一一一一", L"田田田田", L"登录其他账号登录其他账号登录其他账号"};
+    const RECT rects[] = {{20, 190, 120, 210}, {140, 190, 240, 210}, {260, 190, 360, 202}};
+    for (int i = 0; i < 3; ++i) {
+      m_labels[i].Create(texts[i], WS_VISIBLE | SS_LEFT, rects[i], m_hWnd, 1021 + i);
+    }
+    return TRUE;
+  }
+
+ private:
+  HBITMAP m_hButton = nullptr, m_hClose = nullptr, m_hMin = nullptr;
+  CBtnEx m_buttons[4];
+  CImgProgress m_progress[3];
+  CStaticEx m_labels[3];
+};
+
+class CSkinShowApp : public CWinApp {
+ public:
+  BOOL InitInstance() override {
+    INITCOMMONCONTROLSEX icc = {sizeof(icc), 0xFF};
+    ::InitCommonControlsEx(&icc);
+    int argc = 0;
+    wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+    const std::wstring mode = argc > 1 ? argv[1] : L"";
+    if (mode == L"box" && argc > 3) {
+      m_nExitCode = ShowMessageBox(nullptr, argv[3], _wtoi(argv[2]));
+    } else if (mode == L"controls") {
+      CSkinShowDlg dlg;
+      m_pMainWnd = &dlg;
+      dlg.DoModal();
+      m_pMainWnd = nullptr;
+    } else {
+      m_nExitCode = 100;
+    }
+    ::LocalFree(argv);
+    return FALSE;
+  }
+};
+
+CSkinShowApp theApp;
+
+}  // namespace

@@ -1,0 +1,103 @@
+#include "ui/image_load.h"
+
+#include <gdiplus.h>
+#include <objidl.h>
+
+#include <cstdint>
+
+#include "ui/skin_layout.h"
+
+using namespace Gdiplus;
+
+namespace {
+
+// GDI+ for the duration of one load; images are loaded before and after the
+// process's own GDI+ start-up, so the loader never relies on it.
+class GdiplusSession {
+ public:
+  GdiplusSession() {
+    GdiplusStartupInput input;  // version 1, no debug callback, background thread
+    if (GdiplusStartup(&m_token, &input, nullptr) != Ok) m_token = 0;
+  }
+  ~GdiplusSession() {
+    if (m_token) GdiplusShutdown(m_token);
+  }
+  GdiplusSession(const GdiplusSession&) = delete;
+  GdiplusSession& operator=(const GdiplusSession&) = delete;
+
+ private:
+  ULONG_PTR m_token = 0;
+};
+
+// The key-colour conversion of a decoded image; null on any failure.
+HBITMAP KeyedBitmap(GpBitmap* image) {
+  UINT w = 0, h = 0;
+  DllExports::GdipGetImageWidth(image, &w);
+  DllExports::GdipGetImageHeight(image, &h);
+  if (!w || !h) return nullptr;
+
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = static_cast<LONG>(w);
+  info.bmiHeader.biHeight = static_cast<LONG>(h);  // bottom-up
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HDC screen = ::GetDC(nullptr);
+  HBITMAP dib = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  ::ReleaseDC(nullptr, screen);
+  if (!dib || !bits) {
+    if (dib) ::DeleteObject(dib);
+    return nullptr;
+  }
+
+  GpRect all(0, 0, static_cast<INT>(w), static_cast<INT>(h));
+  BitmapData data = {};
+  if (DllExports::GdipBitmapLockBits(image, &all, ImageLockModeRead, PixelFormat32bppARGB, &data) !=
+          Ok ||
+      !data.Scan0) {
+    ::DeleteObject(dib);
+    return nullptr;
+  }
+  skin::ConvertToKeyedDib(static_cast<const uint8_t*>(data.Scan0), data.Stride, static_cast<int>(w),
+                          static_cast<int>(h), static_cast<uint32_t*>(bits));
+  DllExports::GdipBitmapUnlockBits(image, &data);
+  return dib;
+}
+
+HBITMAP DecodePng(HMODULE module, UINT id) {
+  HRSRC res = ::FindResourceW(module, MAKEINTRESOURCEW(id), L"PNG");
+  if (!res) return nullptr;
+  HGLOBAL loaded = ::LoadResource(module, res);
+  if (!loaded) return nullptr;
+
+  IStream* stream = nullptr;
+  if (FAILED(::CreateStreamOnHGlobal(nullptr, TRUE, &stream))) return nullptr;
+  const void* bytes = ::LockResource(loaded);
+  const DWORD size = ::SizeofResource(module, res);
+  ULONG written = 0;
+  if (bytes) stream->Write(bytes, size, &written);
+  GpBitmap* image = nullptr;
+  if (written == size) DllExports::GdipCreateBitmapFromStream(stream, &image);
+  ::FreeResource(loaded);
+  if (!image) {
+    stream->Release();
+    return nullptr;
+  }
+
+  HBITMAP result = KeyedBitmap(image);
+  if (!result) DllExports::GdipCreateHBITMAPFromBitmap(image, &result, 0xFFFF00FF);
+  DllExports::GdipDisposeImage(image);
+  stream->Release();
+  return result;
+}
+
+}  // namespace
+
+HBITMAP LoadResourceImage(HMODULE module, UINT id) {
+  if (!module) return nullptr;
+  GdiplusSession gdiplus;
+  if (HBITMAP classic = ::LoadBitmapW(module, MAKEINTRESOURCEW(id))) return classic;
+  return DecodePng(module, id);
+}

@@ -1,0 +1,54 @@
+#include "ui/image_strip.h"
+
+#include "ui/skin_layout.h"
+
+bool CImageStrip::Load(HBITMAP strip, int cells) {
+  Clear();
+  BITMAP bm = {};
+  if (!strip || cells <= 0 || !::GetObjectW(strip, sizeof(bm), &bm)) return false;
+  const int cw = bm.bmWidth / cells, ch = bm.bmHeight;
+  if (cw <= 0 || ch <= 0) return false;
+
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = cw * cells;
+  info.bmiHeader.biHeight = ch;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HDC screen = ::GetDC(nullptr);
+  HBITMAP copy = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HDC src = ::CreateCompatibleDC(screen);
+  HDC dst = ::CreateCompatibleDC(screen);
+  ::ReleaseDC(nullptr, screen);
+  if (copy) {
+    HGDIOBJ oldSrc = ::SelectObject(src, strip);
+    HGDIOBJ oldDst = ::SelectObject(dst, copy);
+    ::BitBlt(dst, 0, 0, cw * cells, ch, src, 0, 0, SRCCOPY);
+    ::SelectObject(src, oldSrc);
+    ::SelectObject(dst, oldDst);
+  }
+  ::DeleteDC(src);
+  ::DeleteDC(dst);
+  if (!copy) return false;
+  m_bmp = copy;
+  m_nCells = cells;
+  m_nCellW = cw;
+  m_nCellH = ch;
+  return true;
+}
+
+void CImageStrip::Clear() {
+  if (m_bmp) ::DeleteObject(m_bmp);
+  m_bmp = nullptr;
+  m_nCells = m_nCellW = m_nCellH = 0;
+}
+
+void CImageStrip::Draw(HDC dc, int index, int x, int y, int w, int h) const {
+  if (!m_bmp || index < 0 || index >= m_nCells) return;
+  HDC src = ::CreateCompatibleDC(dc);
+  HGDIOBJ old = ::SelectObject(src, m_bmp);
+  ::TransparentBlt(dc, x, y, w, h, src, index * m_nCellW, 0, m_nCellW, m_nCellH, skin::kKeyColour);
+  ::SelectObject(src, old);
+  ::DeleteDC(src);
+}
