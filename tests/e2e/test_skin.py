@@ -46,6 +46,8 @@ class SkinShowCase(TolvTestCase):
         super().setUp()
         if not SKINSHOW:
             self.skipTest("TOLV_SKINSHOW is set by scripts/test")
+        # Park the pointer away from every window, so nothing starts hovered.
+        xdotool("mousemove", 1270, 1010)
 
     def show(self, *args):
         return self.start_tolv(*[str(a) for a in args], exe=SKINSHOW)
