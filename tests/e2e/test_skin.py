@@ -9,7 +9,8 @@ import time
 import unittest
 
 from screen import KEY, art, dark_pixels, grab, xdotool
-from tolv_e2e import (NO_NETWORK, TITLE, TolvTestCase, children, click, wait_until, windows)
+from tolv_e2e import (NO_NETWORK, TITLE, TolvTestCase, children, click, post, wait_until, windows,
+                      wintool)
 
 SKINSHOW = os.environ.get("TOLV_SKINSHOW", "")
 BODY = (231, 241, 247)
@@ -294,6 +295,25 @@ class Controls(SkinShowCase):
 
         click(hwnd, 50002)  # restore: back to where the drag left it
         wait_until(lambda: self.rect() == moved, 10, what="the restored window")
+
+    def test_borders_and_caption_answer_the_mouse(self):
+        # The showcase is resizable, with a 4-pixel border and a 30-pixel caption.
+        hwnd, (left, top, right, bottom) = self.win["hwnd"], self.win["rect"]
+
+        def hit(x, y):
+            out, _ = wintool("send", hwnd, 0x84, 0, ((y & 0xFFFF) << 16) | (x & 0xFFFF))
+            return out[0]["result"]
+        self.assertEqual(13, hit(left + 2, top + 1))  # HTTOPLEFT
+        self.assertEqual(12, hit(left + 20, top + 1))  # HTTOP
+        self.assertEqual(2, hit(left + 20, top + 3))  # HTCAPTION
+        self.assertEqual(1, hit(left + 20, top + 40))  # HTCLIENT
+        self.assertEqual(15, hit(left + 20, bottom - 3))  # HTBOTTOM
+        self.assertEqual(11, hit(right - 2, top + 150))  # HTRIGHT
+        self.assertEqual(17, hit(right - 1, bottom - 1))  # HTBOTTOMRIGHT
+        # A double click on the caption maximises; maximised, nothing sizes.
+        post(hwnd, 0x00A3, 2, ((top + 15) << 16) | (left + 100))  # WM_NCLBUTTONDBLCLK
+        wait_until(lambda: self.rect() == [0, 0, 1280, 1024], 10, what="the maximised window")
+        self.assertEqual(1, hit(1, 1))
 
     def rect(self):
         for w in windows():
