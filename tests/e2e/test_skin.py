@@ -315,6 +315,30 @@ class Controls(SkinShowCase):
         wait_until(lambda: self.rect() == [0, 0, 1280, 1024], 10, what="the maximised window")
         self.assertEqual(1, hit(1, 1))
 
+    def test_caption_buttons_carry_tooltips_that_follow_the_state(self):
+        def tip_width(button_id):
+            xdotool("mousemove", 1270, 1010)
+            wait_until(lambda: not self.visible_tips(), 10, what="no tooltip")
+            x, y = centre(self.child_by_id(self.win["hwnd"])[button_id]["rect"])
+            xdotool("mousemove", x, y)
+            time.sleep(0.1)
+            xdotool("mousemove", x + 1, y)
+            tips = wait_until(self.visible_tips, 10, what="the tooltip of %d" % button_id)
+            shot = grab("tooltip_%d" % button_id)
+            rect = tips[0]["rect"]
+            self.assertGreater(dark_pixels(shot.crop(*rect)), 10)
+            return rect[2] - rect[0]
+        close = tip_width(50000)  # "关闭"
+        maximise = tip_width(50002)  # "最大化": one character more
+        self.assertGreater(maximise, close)
+        click(self.win["hwnd"], 50002)
+        wait_until(lambda: self.rect() == [0, 0, 1280, 1024], 10, what="the maximised window")
+        self.assertEqual(close, tip_width(50002))  # "还原"
+
+    def visible_tips(self):
+        return [w for w in windows() if w["class"] == "tooltips_class32" and w["visible"]
+                and w["image"].lower().endswith("skinshow.exe")]
+
     def rect(self):
         for w in windows():
             if w["hwnd"] == self.win["hwnd"]:
