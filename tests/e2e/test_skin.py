@@ -265,6 +265,20 @@ class Controls(SkinShowCase):
         self.assertEqual(0, (height - 6) % 3)
         self.assertEqual(20, one[3] - one[1])  # one line fits: no growth
 
+    def test_link_label_takes_its_hover_colour_while_hovered(self):
+        rect = self.kids[1022]["rect"]
+
+        def red(name):
+            return sum(1 for p in grab(name).crop(*rect) if p[0] > 150 and p[1] < 90)
+        self.assertEqual(0, red("label_normal"))
+        x, y = centre(rect)
+        xdotool("mousemove", x, y)
+        time.sleep(0.1)
+        xdotool("mousemove", x + 1, y)
+        wait_until(lambda: red("label_hovered") > 10, 10, 0.3, "the hover colour")
+        xdotool("mousemove", 1270, 1010)
+        wait_until(lambda: red("label_left") == 0, 10, 0.3, "the normal colour again")
+
     def test_drag_maximise_and_restore(self):
         hwnd = self.win["hwnd"]
         before = grab("window_before_maximise")
