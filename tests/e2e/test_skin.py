@@ -9,7 +9,8 @@ import time
 import unittest
 
 from screen import KEY, art, dark_pixels, grab, xdotool
-from tolv_e2e import (NO_NETWORK, TITLE, TolvTestCase, children, click, wait_until, windows)
+from tolv_e2e import (NO_NETWORK, TITLE, TolvTestCase, children, click, post, wait_until, windows,
+                      wintool)
 
 SKINSHOW = os.environ.get("TOLV_SKINSHOW", "")
 BODY = (231, 241, 247)
@@ -46,6 +47,8 @@ class SkinShowCase(TolvTestCase):
         super().setUp()
         if not SKINSHOW:
             self.skipTest("TOLV_SKINSHOW is set by scripts/test")
+        # Park the pointer away from every window, so nothing starts hovered.
+        xdotool("mousemove", 1270, 1010)
 
     def show(self, *args):
         return self.start_tolv(*[str(a) for a in args], exe=SKINSHOW)
@@ -262,6 +265,20 @@ class Controls(SkinShowCase):
         self.assertEqual(0, (height - 6) % 3)
         self.assertEqual(20, one[3] - one[1])  # one line fits: no growth
 
+    def test_link_label_takes_its_hover_colour_while_hovered(self):
+        rect = self.kids[1022]["rect"]
+
+        def red(name):
+            return sum(1 for p in grab(name).crop(*rect) if p[0] > 150 and p[1] < 90)
+        self.assertEqual(0, red("label_normal"))
+        x, y = centre(rect)
+        xdotool("mousemove", x, y)
+        time.sleep(0.1)
+        xdotool("mousemove", x + 1, y)
+        wait_until(lambda: red("label_hovered") > 10, 10, 0.3, "the hover colour")
+        xdotool("mousemove", 1270, 1010)
+        wait_until(lambda: red("label_left") == 0, 10, 0.3, "the normal colour again")
+
     def test_drag_maximise_and_restore(self):
         hwnd = self.win["hwnd"]
         before = grab("window_before_maximise")
@@ -292,6 +309,49 @@ class Controls(SkinShowCase):
 
         click(hwnd, 50002)  # restore: back to where the drag left it
         wait_until(lambda: self.rect() == moved, 10, what="the restored window")
+
+    def test_borders_and_caption_answer_the_mouse(self):
+        # The showcase is resizable, with a 4-pixel border and a 30-pixel caption.
+        hwnd, (left, top, right, bottom) = self.win["hwnd"], self.win["rect"]
+
+        def hit(x, y):
+            out, _ = wintool("send", hwnd, 0x84, 0, ((y & 0xFFFF) << 16) | (x & 0xFFFF))
+            return out[0]["result"]
+        self.assertEqual(13, hit(left + 2, top + 1))  # HTTOPLEFT
+        self.assertEqual(12, hit(left + 20, top + 1))  # HTTOP
+        self.assertEqual(2, hit(left + 20, top + 3))  # HTCAPTION
+        self.assertEqual(1, hit(left + 20, top + 40))  # HTCLIENT
+        self.assertEqual(15, hit(left + 20, bottom - 3))  # HTBOTTOM
+        self.assertEqual(11, hit(right - 2, top + 150))  # HTRIGHT
+        self.assertEqual(17, hit(right - 1, bottom - 1))  # HTBOTTOMRIGHT
+        # A double click on the caption maximises; maximised, nothing sizes.
+        post(hwnd, 0x00A3, 2, ((top + 15) << 16) | (left + 100))  # WM_NCLBUTTONDBLCLK
+        wait_until(lambda: self.rect() == [0, 0, 1280, 1024], 10, what="the maximised window")
+        self.assertEqual(1, hit(1, 1))
+
+    def test_caption_buttons_carry_tooltips_that_follow_the_state(self):
+        def tip_width(button_id):
+            xdotool("mousemove", 1270, 1010)
+            wait_until(lambda: not self.visible_tips(), 10, what="no tooltip")
+            x, y = centre(self.child_by_id(self.win["hwnd"])[button_id]["rect"])
+            xdotool("mousemove", x, y)
+            time.sleep(0.1)
+            xdotool("mousemove", x + 1, y)
+            tips = wait_until(self.visible_tips, 10, what="the tooltip of %d" % button_id)
+            shot = grab("tooltip_%d" % button_id)
+            rect = tips[0]["rect"]
+            self.assertGreater(dark_pixels(shot.crop(*rect)), 10)
+            return rect[2] - rect[0]
+        close = tip_width(50000)  # "关闭"
+        maximise = tip_width(50002)  # "最大化": one character more
+        self.assertGreater(maximise, close)
+        click(self.win["hwnd"], 50002)
+        wait_until(lambda: self.rect() == [0, 0, 1280, 1024], 10, what="the maximised window")
+        self.assertEqual(close, tip_width(50002))  # "还原"
+
+    def visible_tips(self):
+        return [w for w in windows() if w["class"] == "tooltips_class32" and w["visible"]
+                and w["image"].lower().endswith("skinshow.exe")]
 
     def rect(self):
         for w in windows():

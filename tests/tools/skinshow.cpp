@@ -6,7 +6,8 @@
 //   skinshow controls        a skinned window "TolvSkinShow" holding image
 //                            buttons in their four states (1001-1004),
 //                            progress bars at 0, 50 and 100 percent
-//                            (1011-1013) and labels (1021-1023)
+//                            (1011-1013) and labels (1021-1023; 1022 a link
+//                            that turns red while hovered)
 #include <windows.h>
 
 #include <cstdlib>
@@ -75,8 +76,13 @@ class CSkinShowDlg : public CDlgEx {
     const wchar_t* texts[] = {L"一一一一", L"田田田田", L"登录其他账号登录其他账号登录其他账号"};
     const RECT rects[] = {{20, 190, 120, 210}, {140, 190, 240, 210}, {260, 190, 360, 202}};
     for (int i = 0; i < 3; ++i) {
-      m_labels[i].Create(texts[i], WS_VISIBLE | SS_LEFT, rects[i], m_hWnd, 1021 + i);
+      m_labels[i].Create(texts[i], WS_VISIBLE | SS_LEFT | (i == 1 ? SS_NOTIFY : 0), rects[i],
+                         m_hWnd, 1021 + i);
     }
+    // The second label is a link: red while the pointer rests on it.
+    m_labels[1].m_bHoverColor = TRUE;
+    m_labels[1].m_crHover = RGB(220, 0, 0);
+    m_labels[1].m_bHandCursor = TRUE;
     return TRUE;
   }
 
