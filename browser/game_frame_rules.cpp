@@ -1,0 +1,50 @@
+#include "browser/game_frame_rules.h"
+
+#include "app/messages.h"
+
+int HeldModifiers() {
+  int mods = 0;
+  if (HIBYTE(::GetKeyState(VK_CONTROL))) mods |= 2;
+  if (HIBYTE(::GetKeyState(VK_SHIFT))) mods |= 4;
+  if (HIBYTE(::GetKeyState(VK_MENU))) mods |= 1;
+  return mods;
+}
+
+FrameKey DecideFrameKey(UINT message, WPARAM wParam, LPARAM lParam, int heldMods,
+                        const Hotkey& boss, const Hotkey& switchKey, const Hotkey& sound) {
+  if ((message == WM_KEYDOWN || message == WM_SYSKEYDOWN) && lParam != kSyntheticMarker &&
+      static_cast<int>(wParam) == switchKey.vk && heldMods == switchKey.mods) {
+    return FrameKey::ForwardToMain;
+  }
+  // Scan code of D, not extended, no Alt, key going down for the first time.
+  if (message == WM_CHAR && LOWORD(wParam) == 4 && HIWORD(lParam) == 0x0020) {
+    return FrameKey::Favourite;
+  }
+  if (message == WM_KEYDOWN && wParam == VK_F5) {
+    const bool f5IsHotkey =
+        (boss.vk == VK_F5 && boss.mods == 0) || (sound.vk == VK_F5 && sound.mods == 0);
+    if (f5IsHotkey && lParam != kSyntheticMarker) return FrameKey::Swallow;
+    return FrameKey::Refresh;
+  }
+  if (message == WM_SYSCOMMAND && wParam == SC_CLOSE) return FrameKey::CloseTimer;
+  return FrameKey::None;
+}
+
+HWND ScriptMessageBoxToClose(const std::vector<TopWindow>& windows, DWORD pid) {
+  for (const wchar_t* title :
+       {L"来自网页的消息", L"Windows Internet Explorer", L"Microsoft Internet Explorer"}) {
+    for (const TopWindow& w : windows) {
+      if (w.pid == pid && w.cls == L"#32770" && w.title == title) return w.hwnd;
+    }
+  }
+  return nullptr;
+}
+
+std::wstring IeCommandLine(const std::wstring& appPathValue, const std::wstring& url) {
+  const size_t exe = appPathValue.find(L".exe");
+  if (exe == std::wstring::npos) return L"";
+  std::wstring path = appPathValue.substr(0, exe + 4);
+  if (!path.empty() && path[0] == L'"') path.erase(0, 1);
+  if (path.empty() || path == L".exe") return L"";
+  return L"\"" + path + L"\" " + url;
+}
