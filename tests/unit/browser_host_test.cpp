@@ -271,6 +271,38 @@ TEST_F(HostedBrowser, RealNavigationToACommandUrlIsStoppedByTheFilter) {
   SysFreeString(location);
 }
 
+void PressCtrl(bool down) {
+  INPUT in = {};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wVk = VK_CONTROL;
+  in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+  SendInput(1, &in, sizeof(in));
+}
+
+TEST_F(HostedBrowser, KeyboardZoomIsSwallowedOnlyWithCtrl) {
+  LoggingDlg dlg;
+  ASSERT_TRUE(dlg.Create());
+  MSG plus = {dlg.GetBrowserWindow(), WM_KEYDOWN, VK_OEM_PLUS, 1, 0, {}};
+  MSG minus = plus;
+  minus.wParam = VK_OEM_MINUS;
+  MSG selectAll = plus;
+  selectAll.wParam = 'A';
+  EXPECT_EQ(S_FALSE, dlg.TranslateAccelerator(&plus, nullptr, 0));
+
+  PressCtrl(true);
+  const bool ctrlSeen = (GetAsyncKeyState(VK_CONTROL) & 0x8000) != 0;
+  HRESULT zoomIn = dlg.TranslateAccelerator(&plus, nullptr, 0);
+  HRESULT zoomOut = dlg.TranslateAccelerator(&minus, nullptr, 0);
+  // Ctrl+A selects the page and is still the browser's to handle.
+  HRESULT all = dlg.TranslateAccelerator(&selectAll, nullptr, 0);
+  PressCtrl(false);
+  if (!ctrlSeen) GTEST_SKIP() << "this display does not report synthesised key states";
+  EXPECT_EQ(S_OK, zoomIn);
+  EXPECT_EQ(S_OK, zoomOut);
+  EXPECT_EQ(S_FALSE, all);
+  EXPECT_EQ(S_FALSE, dlg.TranslateAccelerator(&minus, nullptr, 0));
+}
+
 TEST_F(HostedBrowser, EnterDoesNotCloseTheWindow) {
   LoggingDlg dlg;
   ASSERT_TRUE(dlg.Create());
