@@ -158,6 +158,8 @@ bool CDHtmDlgEx::WindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT*
     *pResult = 0;
     return true;
   }
+  // A press cannot outlive the page it was made on.
+  if (message == WM_DESTROY) ReleasePressed();
   return CDHtmlDialog::WindowProc(message, wParam, lParam, pResult);
 }
 

@@ -1,5 +1,7 @@
 #include "framework/browser_site.h"
 
+#include <new>
+
 // ---- Host defaults: the browser's own behaviour ---------------------------
 
 HRESULT CBrowserHost::ShowContextMenu(DWORD, POINT*, IUnknown*, IDispatch*) {
@@ -101,6 +103,8 @@ HRESULT CBrowserControlSite::CreateControl(REFCLSID clsid, const RECT& rect, UIN
 }
 
 void CBrowserControlSite::DestroyControl() {
+  // From here on the host is not asked anything.
+  m_pHost = nullptr;
   if (m_spEvents) {
     m_spEvents->Unadvise(m_dwEventCookie);
     m_spEvents.Release();
@@ -112,7 +116,6 @@ void CBrowserControlSite::DestroyControl() {
     object->Close(OLECLOSE_NOSAVE);
     object->SetClientSite(nullptr);
   }
-  m_pHost = nullptr;
 }
 
 HWND CBrowserControlSite::GetControlWindow() const {
@@ -296,7 +299,13 @@ STDMETHODIMP CBrowserControlSite::Invoke(DISPID dispIdMember, REFIID, LCID, WORD
   // The host may end the dialog from within a handler; keep the site alive
   // until the event has been handled.
   AddRef();
-  if (CBrowserHost* host = m_pHost) host->OnEvent(m_nID, dispIdMember, pDispParams);
+  HRESULT hr = S_OK;
+  try {
+    if (CBrowserHost* host = m_pHost) host->OnEvent(m_nID, dispIdMember, pDispParams);
+  } catch (const std::bad_alloc&) {
+    // Nothing may be thrown back into the browser.
+    hr = E_OUTOFMEMORY;
+  }
   Release();
-  return S_OK;
+  return hr;
 }

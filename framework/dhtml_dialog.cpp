@@ -147,7 +147,14 @@ class CDHtmlEventSink : public IDispatch {
     if (IDispatch* arg = EventArgDispatch(params, 0)) {
       arg->QueryInterface(IID_IHTMLEventObj, reinterpret_cast<void**>(&event));
     }
-    if (event) m_pDlg->OnDHtmlEvent(dispid, event, result);
+    if (!event) return S_OK;
+    // A handler that runs out of memory fails this one event; nothing may be
+    // thrown back into the browser.
+    try {
+      m_pDlg->OnDHtmlEvent(dispid, event, result);
+    } catch (const std::bad_alloc&) {
+      return E_OUTOFMEMORY;
+    }
     return S_OK;
   }
 
@@ -222,9 +229,11 @@ void CDHtmlDialog::DestroyBrowser() {
 }
 
 bool CDHtmlDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
-  // The browser must let go of its site while the window still exists.
+  const bool handled = CDialog::WindowProc(message, wParam, lParam, pResult);
+  // The browser must let go of its site while the window still exists; the
+  // dialog's own handlers have seen the message with the browser in place.
   if (message == WM_DESTROY) DestroyBrowser();
-  return CDialog::WindowProc(message, wParam, lParam, pResult);
+  return handled;
 }
 
 BOOL CDHtmlDialog::PreTranslateMessage(MSG* pMsg) {

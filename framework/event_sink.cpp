@@ -28,9 +28,11 @@ VARIANT* Arg(DISPPARAMS* params, UINT index) {
   return &params->rgvarg[params->cArgs - 1 - index];
 }
 
-// Follows one level of VT_VARIANT | VT_BYREF.
+// Follows VT_VARIANT | VT_BYREF (browsers nest it up to twice).
 VARIANT* Deref(VARIANT* v) {
-  if (v && V_VT(v) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(v)) return V_VARIANTREF(v);
+  for (int i = 0; i < 4 && v && V_VT(v) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(v); ++i) {
+    v = V_VARIANTREF(v);
+  }
   return v;
 }
 
@@ -81,7 +83,9 @@ BSTR EventArgBstr(DISPPARAMS* params, UINT index) {
 }
 
 std::wstring VariantText(const VARIANT* v) {
-  if (v && V_VT(v) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(v)) v = V_VARIANTREF(v);
+  for (int i = 0; i < 4 && v && V_VT(v) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(v); ++i) {
+    v = V_VARIANTREF(v);
+  }
   if (!v) return std::wstring();
   BSTR s = nullptr;
   if (V_VT(v) == VT_BSTR) s = V_BSTR(v);

@@ -7,84 +7,12 @@
 #include <vector>
 
 #include "browser/dhtm_dlg_ex.h"
+#include "tests/unit/browser_events.h"
 #include "res/resource.h"
 
 namespace {
 
-// ---- Hand-built browser events ------------------------------------------
-
-class EventArgs {
- public:
-  // Arguments in the browser's order; stored last-first as DISPPARAMS wants.
-  void Dispatch(IDispatch* d) {
-    VARIANT v;
-    VariantInit(&v);
-    V_VT(&v) = VT_DISPATCH;
-    V_DISPATCH(&v) = d;
-    args_.push_back(v);
-  }
-  void Text(const wchar_t* s) {
-    VARIANT v;
-    VariantInit(&v);
-    V_VT(&v) = VT_BSTR;
-    V_BSTR(&v) = SysAllocString(s);
-    inner_.push_back(v);
-    ByRefToLastInner();
-  }
-  void Empty() {
-    VARIANT v;
-    VariantInit(&v);
-    inner_.push_back(v);
-    ByRefToLastInner();
-  }
-  void Cancel(bool initial) {
-    cancel_ = initial ? VARIANT_TRUE : VARIANT_FALSE;
-    VARIANT v;
-    VariantInit(&v);
-    V_VT(&v) = VT_BOOL | VT_BYREF;
-    V_BOOLREF(&v) = &cancel_;
-    args_.push_back(v);
-  }
-  bool cancelled() const { return cancel_ != VARIANT_FALSE; }
-
-  DISPPARAMS* params() {
-    // Pointers into inner_ are stable: it was reserved up front.
-    reversed_.assign(args_.rbegin(), args_.rend());
-    dp_.rgvarg = reversed_.data();
-    dp_.cArgs = static_cast<UINT>(reversed_.size());
-    dp_.rgdispidNamedArgs = nullptr;
-    dp_.cNamedArgs = 0;
-    return &dp_;
-  }
-  EventArgs() { inner_.reserve(16); }
-  ~EventArgs() {
-    for (VARIANT& v : inner_) VariantClear(&v);
-  }
-
- private:
-  void ByRefToLastInner() {
-    VARIANT v;
-    VariantInit(&v);
-    V_VT(&v) = VT_VARIANT | VT_BYREF;
-    V_VARIANTREF(&v) = &inner_.back();
-    args_.push_back(v);
-  }
-  std::vector<VARIANT> inner_, args_, reversed_;
-  VARIANT_BOOL cancel_ = VARIANT_FALSE;
-  DISPPARAMS dp_ = {};
-};
-
-EventArgs BeforeNavigate(IDispatch* browser, const wchar_t* url, bool proposed) {
-  EventArgs a;
-  a.Dispatch(browser);
-  a.Text(url);
-  a.Empty();  // flags
-  a.Empty();  // target frame
-  a.Empty();  // post data
-  a.Empty();  // headers
-  a.Cancel(proposed);
-  return a;
-}
+using namespace browser_test;
 
 // ---- Dialogs under test -----------------------------------------------------
 
@@ -123,33 +51,8 @@ class HostedBrowser : public testing::Test {
   void SetUp() override { ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr))); }
   void TearDown() override { OleUninitialize(); }
 
-  static void Pump() {
-    MSG msg;
-    for (int i = 0; i < 20; ++i) {
-      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-      }
-      Sleep(5);
-    }
-  }
-
-  // The site as the browser holds it.
   static CComPtr<IOleClientSite> SiteOf(CDHtmlDialog& dlg) {
-    CComPtr<IOleObject> object;
-    CComPtr<IOleClientSite> site;
-    if (dlg.m_pBrowserApp && SUCCEEDED(dlg.m_pBrowserApp->QueryInterface(
-                                 IID_IOleObject, reinterpret_cast<void**>(&object)))) {
-      object->GetClientSite(&site);
-    }
-    return site;
-  }
-
-  static HRESULT Fire(IOleClientSite* site, DISPID id, DISPPARAMS* params) {
-    CComPtr<IDispatch> events;
-    HRESULT hr = site->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&events));
-    if (FAILED(hr)) return hr;
-    return events->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, params, nullptr, nullptr, nullptr);
+    return BrowserSiteOf(dlg.m_pBrowserApp);
   }
 };
 
@@ -258,12 +161,12 @@ TEST_F(HostedBrowser, AmbientQuestionsAreLeftToTheBrowser) {
   CComPtr<IOleClientSite> site = SiteOf(dlg);
   ASSERT_TRUE(site);
   DISPPARAMS none = {};
-  EXPECT_EQ(DISP_E_MEMBERNOTFOUND, Fire(site, -5501, &none));
-  EXPECT_EQ(DISP_E_MEMBERNOTFOUND, Fire(site, -5502, &none));
-  EXPECT_EQ(DISP_E_MEMBERNOTFOUND, Fire(site, -5512, nullptr));
+  EXPECT_EQ(DISP_E_MEMBERNOTFOUND, FireEvent(site, -5501, &none));
+  EXPECT_EQ(DISP_E_MEMBERNOTFOUND, FireEvent(site, -5502, &none));
+  EXPECT_EQ(DISP_E_MEMBERNOTFOUND, FireEvent(site, -5512, nullptr));
   // An event with missing arguments is ignored, not read past its end.
-  EXPECT_EQ(S_OK, Fire(site, DISPID_BEFORENAVIGATE2, &none));
-  EXPECT_EQ(S_OK, Fire(site, DISPID_NAVIGATEERROR, nullptr));
+  EXPECT_EQ(S_OK, FireEvent(site, DISPID_BEFORENAVIGATE2, &none));
+  EXPECT_EQ(S_OK, FireEvent(site, DISPID_NAVIGATEERROR, nullptr));
 }
 
 TEST_F(HostedBrowser, CommandUrlsAreCancelledOthersProceed) {
@@ -282,8 +185,9 @@ TEST_F(HostedBrowser, CommandUrlsAreCancelledOthersProceed) {
       {L"http://127.0.0.1/", true, true},
   };
   for (const Case& c : cases) {
-    EventArgs a = BeforeNavigate(dlg.m_pBrowserApp, c.url, c.proposed);
-    EXPECT_EQ(S_OK, Fire(site, DISPID_BEFORENAVIGATE2, a.params()));
+    EventArgs a;
+    BeforeNavigate(a, dlg.m_pBrowserApp, c.url, c.proposed);
+    EXPECT_EQ(S_OK, FireEvent(site, DISPID_BEFORENAVIGATE2, a.params()));
     EXPECT_EQ(c.expected, a.cancelled()) << std::string(c.url, c.url + wcslen(c.url));
   }
 }
@@ -299,7 +203,7 @@ TEST_F(HostedBrowser, NavigationErrorsAreCancelled) {
   a.Empty();
   a.Empty();
   a.Cancel(false);
-  Fire(site, DISPID_NAVIGATEERROR, a.params());
+  FireEvent(site, DISPID_NAVIGATEERROR, a.params());
   EXPECT_TRUE(a.cancelled());
 }
 
@@ -311,11 +215,11 @@ TEST_F(HostedBrowser, NavigateCompleteWithoutADocumentIsHarmless) {
   EventArgs a;
   a.Dispatch(dlg.m_pBrowserApp);
   a.Text(L"http://127.0.0.1/page");
-  Fire(site, DISPID_NAVIGATECOMPLETE2, a.params());
+  FireEvent(site, DISPID_NAVIGATECOMPLETE2, a.params());
   EventArgs frame;
   frame.Dispatch(nullptr);  // an inner frame we cannot name
   frame.Text(L"http://127.0.0.1/frame");
-  Fire(site, DISPID_NAVIGATECOMPLETE2, frame.params());
+  FireEvent(site, DISPID_NAVIGATECOMPLETE2, frame.params());
   ASSERT_EQ(2u, dlg.completed.size());
   EXPECT_EQ(L"http://127.0.0.1/page", dlg.completed[0]);
   EXPECT_EQ(L"http://127.0.0.1/frame", dlg.completed[1]);
@@ -326,8 +230,9 @@ TEST_F(HostedBrowser, DerivedEntryReplacesTheFilterOtherEventsFallThrough) {
   ASSERT_TRUE(dlg.Create());
   CComPtr<IOleClientSite> site = SiteOf(dlg);
   ASSERT_TRUE(site);
-  EventArgs nav = BeforeNavigate(dlg.m_pBrowserApp, L"app://exitgame", false);
-  Fire(site, DISPID_BEFORENAVIGATE2, nav.params());
+  EventArgs nav;
+  BeforeNavigate(nav, dlg.m_pBrowserApp, L"app://exitgame", false);
+  FireEvent(site, DISPID_BEFORENAVIGATE2, nav.params());
   EXPECT_FALSE(nav.cancelled());  // the base's filter did not run
   ASSERT_EQ(1u, dlg.seen.size());
   EXPECT_EQ(L"app://exitgame", dlg.seen[0]);
@@ -338,13 +243,13 @@ TEST_F(HostedBrowser, DerivedEntryReplacesTheFilterOtherEventsFallThrough) {
   err.Empty();
   err.Empty();
   err.Cancel(false);
-  Fire(site, DISPID_NAVIGATEERROR, err.params());
+  FireEvent(site, DISPID_NAVIGATEERROR, err.params());
   EXPECT_TRUE(err.cancelled());
 
   EventArgs done;
   done.Dispatch(dlg.m_pBrowserApp);
   done.Text(L"http://127.0.0.1/y");
-  Fire(site, DISPID_NAVIGATECOMPLETE2, done.params());
+  FireEvent(site, DISPID_NAVIGATECOMPLETE2, done.params());
   EXPECT_EQ(1u, dlg.completed.size());
 }
 
@@ -352,18 +257,50 @@ TEST_F(HostedBrowser, RealNavigationToACommandUrlIsStoppedByTheFilter) {
   OwnFilterDlg observed;  // sees what the browser proposes
   ASSERT_TRUE(observed.Create());
   observed.Navigate(L"app://minimize");
-  Pump();
+  PumpMessages();
   ASSERT_EQ(1u, observed.seen.size());
   EXPECT_EQ(L"app://minimize", observed.seen[0]);
 
   LoggingDlg dlg;
   ASSERT_TRUE(dlg.Create());
   dlg.Navigate(L"app://minimize");
-  Pump();
+  PumpMessages();
   BSTR location = nullptr;
   dlg.m_pBrowserApp->get_LocationURL(&location);
   EXPECT_EQ(std::wstring::npos, std::wstring(location ? location : L"").find(L"app:"));
   SysFreeString(location);
+}
+
+void PressCtrl(bool down) {
+  INPUT in = {};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wVk = VK_CONTROL;
+  in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+  SendInput(1, &in, sizeof(in));
+}
+
+TEST_F(HostedBrowser, KeyboardZoomIsSwallowedOnlyWithCtrl) {
+  LoggingDlg dlg;
+  ASSERT_TRUE(dlg.Create());
+  MSG plus = {dlg.GetBrowserWindow(), WM_KEYDOWN, VK_OEM_PLUS, 1, 0, {}};
+  MSG minus = plus;
+  minus.wParam = VK_OEM_MINUS;
+  MSG selectAll = plus;
+  selectAll.wParam = 'A';
+  EXPECT_EQ(S_FALSE, dlg.TranslateAccelerator(&plus, nullptr, 0));
+
+  PressCtrl(true);
+  const bool ctrlSeen = (GetAsyncKeyState(VK_CONTROL) & 0x8000) != 0;
+  HRESULT zoomIn = dlg.TranslateAccelerator(&plus, nullptr, 0);
+  HRESULT zoomOut = dlg.TranslateAccelerator(&minus, nullptr, 0);
+  // Ctrl+A selects the page and is still the browser's to handle.
+  HRESULT all = dlg.TranslateAccelerator(&selectAll, nullptr, 0);
+  PressCtrl(false);
+  if (!ctrlSeen) GTEST_SKIP() << "this display does not report synthesised key states";
+  EXPECT_EQ(S_OK, zoomIn);
+  EXPECT_EQ(S_OK, zoomOut);
+  EXPECT_EQ(S_FALSE, all);
+  EXPECT_EQ(S_FALSE, dlg.TranslateAccelerator(&minus, nullptr, 0));
 }
 
 TEST_F(HostedBrowser, EnterDoesNotCloseTheWindow) {
@@ -398,8 +335,9 @@ TEST_F(HostedBrowser, DestroyingTheWindowLetsGoOfTheBrowser) {
   ASSERT_EQ(S_OK, site->QueryInterface(IID_IDocHostUIHandler, reinterpret_cast<void**>(&ui)));
   DOCHOSTUIINFO info = {};
   EXPECT_EQ(E_NOTIMPL, ui->GetHostInfo(&info));
-  EventArgs a = BeforeNavigate(nullptr, L"app://x", false);
-  EXPECT_EQ(S_OK, Fire(site, DISPID_BEFORENAVIGATE2, a.params()));
+  EventArgs a;
+  BeforeNavigate(a, nullptr, L"app://x", false);
+  EXPECT_EQ(S_OK, FireEvent(site, DISPID_BEFORENAVIGATE2, a.params()));
   EXPECT_FALSE(a.cancelled());
 }
 
