@@ -12,12 +12,14 @@
 #include "app/reports.h"
 #include "app/settings.h"
 #include "browser/browser_settings.h"
+#include "browser/game_frame.h"
 #include "app/messages.h"
 #include "gamewnd/login_dlg.h"
 #include "gamewnd/main_dlg.h"
 #include "net/button_info.h"
 #include "net/endpoints.h"
 #include "net/update.h"
+#include "res/resource.h"
 #include "ui/message_box.h"
 
 CWayloft3App theApp;
@@ -151,12 +153,24 @@ BOOL CWayloft3App::RunMode(LaunchMode mode, int, const std::wstring& caption,
       return FALSE;
     }
   }
-  // The game frame comes with the game-frame work; until then the process
-  // ends here.
-  return FALSE;
+  m_pDocTemplate.reset(new CSingleDocTemplate(
+      IDR_MAINFRAME, [] { return new CGmWndDoc; }, [] { return new CMainFrame; },
+      [] { return new CGmWndView; }));
+  CCommandLineInfo cmdInfo;
+  if (cmdInfo.m_nShellCommand != CCommandLineInfo::FileNew) return FALSE;
+  CFrameWnd* frame = m_pDocTemplate->OpenDocumentFile();
+  if (!frame) return FALSE;
+  m_pMainWnd = frame;
+  frame->SetWindowText(L"BrindloTolvane");
+  // Shown in its tab once its page has loaded.
+  frame->ShowWindow(SW_HIDE);
+  ::UpdateWindow(frame->m_hWnd);
+  return TRUE;
 }
 
 int CWayloft3App::ExitInstance() {
+  // The game frame's browser goes before OLE and GDI+ do.
+  m_pDocTemplate.reset();
   if (m_hReportStarted) ::CloseHandle(m_hReportStarted);
   if (m_hReportDone) ::CloseHandle(m_hReportDone);
   m_hReportStarted = m_hReportDone = nullptr;

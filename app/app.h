@@ -4,9 +4,11 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "app/launch_mode.h"
+#include "framework/frame.h"
 #include "framework/winapp.h"
 
 class CWayloft3App : public CWinApp {
@@ -24,6 +26,8 @@ class CWayloft3App : public CWinApp {
   // Title and address of the game frame's page, for the favourite dialog.
   std::wstring m_strPageTitle;
   std::wstring m_strPageUrl;
+  // The game frame's document template (login and hall processes).
+  std::unique_ptr<CSingleDocTemplate> m_pDocTemplate;
 
  private:
   // The mode's work once start-up's common steps are done; the result is

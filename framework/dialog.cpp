@@ -3,10 +3,10 @@
 #include "framework/winapp.h"
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
-// Enter, or the template's OK button.
-ON_COMMAND(IDOK, OnOK)
-// Esc, the close box, or the template's Cancel button.
-ON_COMMAND(IDCANCEL, OnCancel)
+  // Enter, or the template's OK button.
+  ON_COMMAND(IDOK, OnOK)
+  // Esc, the close box, or the template's Cancel button.
+  ON_COMMAND(IDCANCEL, OnCancel)
 END_MESSAGE_MAP()
 
 CDialog::CDialog(UINT idTemplate, HWND owner) : m_nIDTemplate(idTemplate), m_hWndOwner(owner) {}

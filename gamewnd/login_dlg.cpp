@@ -26,16 +26,16 @@ constexpr COLORREF kMagenta = RGB(255, 0, 255);
 // ---- CLoginDlg ----------------------------------------------------------
 
 BEGIN_MESSAGE_MAP(CLoginDlg, CDHtmDlgEx)
-// The external-account pop-up finished: reload the login page.
-ON_MESSAGE(WM_LOGIN_RELOAD, OnReloadLogin)
+  // The external-account pop-up finished: reload the login page.
+  ON_MESSAGE(WM_LOGIN_RELOAD, OnReloadLogin)
 #ifdef TOLV_TEST_SEAMS
-ON_MESSAGE(WM_TIMER, OnTestSeamTimer)
+  ON_MESSAGE(WM_TIMER, OnTestSeamTimer)
 #endif
 END_MESSAGE_MAP()
 
 BEGIN_EVENTSINK_MAP(CLoginDlg, CDHtmDlgEx)
-ON_EVENT_BEFORENAVIGATE2(AFX_IDC_BROWSER, OnLoginNavigate)
-ON_EVENT_NEWWINDOW3(AFX_IDC_BROWSER, OnLoginNewWindow)
+  ON_EVENT_BEFORENAVIGATE2(AFX_IDC_BROWSER, OnLoginNavigate)
+  ON_EVENT_NEWWINDOW3(AFX_IDC_BROWSER, OnLoginNewWindow)
 END_EVENTSINK_MAP()
 
 CLoginDlg::CLoginDlg(CLoginBkDlg* background)
@@ -60,7 +60,7 @@ BOOL CLoginDlg::OnInitDialog() {
                    (::GetWindowLongW(m_hWnd, GWL_EXSTYLE) & ~WS_EX_APPWINDOW) | WS_EX_TOOLWINDOW);
   Navigate(m_strLoginUrl.c_str());
 #ifdef TOLV_TEST_SEAMS
-  if (m_pBackground && _wgetenv(L"TOLV_TEST_SEAM_LOGIN")) ::SetTimer(m_hWnd, 1, 1500, nullptr);
+  if (m_pBackground) ::SetTimer(m_hWnd, 1, 1500, nullptr);
 #endif
   return FALSE;
 }
@@ -189,14 +189,18 @@ void CLoginDlg::OpenExternalLogin(const std::wstring& url) {
 
 #ifdef TOLV_TEST_SEAMS
 // Test builds only. There is no HTML engine under Wine, so the login page
-// never completes and never navigates by itself. When TOLV_TEST_SEAM_LOGIN
-// holds addresses (one a line), this plays the page: it completes the load,
-// then navigates the browser to each address in turn, as a page would.
+// never completes and never navigates by itself. When TOLV_TEST_SEAM_LOGIN_<n>
+// (n: this login's tab count) or else TOLV_TEST_SEAM_LOGIN holds addresses
+// (one a line), this plays the page: it completes the load, then navigates
+// the browser to each address in turn, as a page would.
 LRESULT CLoginDlg::OnTestSeamTimer(WPARAM id, LPARAM) {
   if (id != 1) return 0;
   ::KillTimer(m_hWnd, 1);
+  const std::wstring perLogin = L"TOLV_TEST_SEAM_LOGIN_" + std::to_wstring(WindowIndex);
+  const wchar_t* script = _wgetenv(perLogin.c_str());
+  if (!script) script = _wgetenv(L"TOLV_TEST_SEAM_LOGIN");
+  if (!script) return 0;
   OnNavigateComplete(m_pBrowserApp, m_strLoginUrl.c_str());
-  const wchar_t* script = _wgetenv(L"TOLV_TEST_SEAM_LOGIN");
   std::wstring rest = script ? script : L"";
   while (!rest.empty() && m_hWnd) {
     const size_t end = rest.find(L'\n');
@@ -218,12 +222,12 @@ LRESULT CLoginDlg::OnTestSeamTimer(WPARAM id, LPARAM) {
 // ---- CLoginBkDlg ----------------------------------------------------------
 
 BEGIN_MESSAGE_MAP(CLoginBkDlg, CDialog)
-// Drag the background from anywhere.
-ON_MESSAGE(WM_LBUTTONDOWN, OnLButtonDown)
-// Keep the login window exactly over the background.
-ON_MESSAGE(WM_WINDOWPOSCHANGED, OnWindowPosChanged)
-// An external-account login finished: come to the front.
-ON_MESSAGE(WM_BRING_TO_FRONT, OnBringToFront)
+  // Drag the background from anywhere.
+  ON_MESSAGE(WM_LBUTTONDOWN, OnLButtonDown)
+  // Keep the login window exactly over the background.
+  ON_MESSAGE(WM_WINDOWPOSCHANGED, OnWindowPosChanged)
+  // An external-account login finished: come to the front.
+  ON_MESSAGE(WM_BRING_TO_FRONT, OnBringToFront)
 END_MESSAGE_MAP()
 
 CLoginBkDlg::CLoginBkDlg(HWND owner) : CDialog(IDD_WEBPAGE, owner), m_login(this) {}

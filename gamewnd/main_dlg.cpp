@@ -35,14 +35,17 @@ void InvalidateStrip(HWND wnd, int left, int right) {
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CWayloft3Dlg, CDialog)
-// Login hand-off from a login window of another process.
-ON_MESSAGE(WM_COPYDATA, OnCopyData)
-// A game frame or the hall frame registers as a tab.
-ON_MESSAGE(WM_FRAME_REGISTER, OnFrameRegister)
-// An accepted login brings the main window forward.
-ON_MESSAGE(WM_BRING_TO_FRONT, OnBringToFront)
-// The add-account prompt: this window or a new one.
-ON_MESSAGE(WM_ADD_ACCOUNT, OnAddAccount)
+  // Login hand-off from a login window of another process.
+  ON_MESSAGE(WM_COPYDATA, OnCopyData)
+  // A game frame or the hall frame registers as a tab.
+  ON_MESSAGE(WM_FRAME_REGISTER, OnFrameRegister)
+  // An accepted login brings the main window forward.
+  ON_MESSAGE(WM_BRING_TO_FRONT, OnBringToFront)
+  // The add-account prompt: this window or a new one.
+  ON_MESSAGE(WM_ADD_ACCOUNT, OnAddAccount)
+#ifdef TOLV_TEST_SEAMS
+  ON_MESSAGE(WM_APP + 0x100, OnTestSeamCloseTab)
+#endif
 END_MESSAGE_MAP()
 
 CWayloft3Dlg::CWayloft3Dlg() : CDialog(IDD_MAIN) {}
@@ -226,6 +229,15 @@ LRESULT CWayloft3Dlg::OnAddAccount(WPARAM wParam, LPARAM) {
   }
   return 0;
 }
+
+#ifdef TOLV_TEST_SEAMS
+// Test builds only: the tab strip comes with the chrome; until then tests
+// close a tab through this message (WM_APP + 0x100, wParam the tab index).
+LRESULT CWayloft3Dlg::OnTestSeamCloseTab(WPARAM index, LPARAM) {
+  CloseTab(static_cast<int>(index));
+  return 0;
+}
+#endif
 
 BOOL CWayloft3Dlg::PreTranslateMessage(MSG* pMsg) {
   const UINT msg = pMsg->message;

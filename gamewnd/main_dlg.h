@@ -46,6 +46,10 @@ class CWayloft3Dlg : public CDialog {
   LRESULT OnBringToFront(WPARAM, LPARAM);
   // The add-account prompt's answer.
   LRESULT OnAddAccount(WPARAM, LPARAM);
+#ifdef TOLV_TEST_SEAMS
+  // Test builds: closes tab wParam as the tab strip's close cell would.
+  LRESULT OnTestSeamCloseTab(WPARAM, LPARAM);
+#endif
 
   // The first frame arrived: from 1 by 1 pixel to the full layout.
   void TakeFullLayout();

@@ -11,23 +11,23 @@
 #define IDD_WEBPAGE 157       // empty pop-up that web-page windows fill
 
 // The skin's images (resource type "PNG", drawn by res/art/make_art.py).
-#define IDB_LOGIN_BACK 129     // login background, 1100 x 630 with alpha
-#define IDB_DLG_BACK 131       // small dialogs' background, nine-grid 30 x 51
-#define IDB_CAPTION_CLOSE 132  // caption close strip, 4 cells of 33 x 28
-#define IDB_DLG_BUTTON 133     // dialog push button strip, 4 cells of 57 x 23
-#define IDB_MAIN_BACK 134      // main window background, nine-grid 30 x 51
-#define IDB_CAPTION_MAX 135    // caption maximise strip, 4 cells of 27 x 28
-#define IDB_CAPTION_MIN 136    // caption minimise strip, 4 cells of 27 x 28
+#define IDB_LOGIN_BACK 129       // login background, 1100 x 630 with alpha
+#define IDB_DLG_BACK 131         // small dialogs' background, nine-grid 30 x 51
+#define IDB_CAPTION_CLOSE 132    // caption close strip, 4 cells of 33 x 28
+#define IDB_DLG_BUTTON 133       // dialog push button strip, 4 cells of 57 x 23
+#define IDB_MAIN_BACK 134        // main window background, nine-grid 30 x 51
+#define IDB_CAPTION_MAX 135      // caption maximise strip, 4 cells of 27 x 28
+#define IDB_CAPTION_MIN 136      // caption minimise strip, 4 cells of 27 x 28
 #define IDB_CAPTION_RESTORE 137  // caption restore strip, 4 cells of 27 x 28
-#define IDB_HIDE_BUTTON 138    // main window hide strip, 4 cells of 27 x 27
-#define IDB_TEXT_BUTTON 139    // main window caption text buttons, 4 cells of 44 x 28
-#define IDB_ACCOUNT_TAB 140    // account tab, 3 cells of 189 x 22
-#define IDB_TAB_CLOSE 141      // tab close cross, 3 cells of 13 x 13
-#define IDB_ADD_ACCOUNT 142    // add-account link icon, 14 x 16
-#define IDB_SOUND_OFF 148      // sound button while muted, 4 cells of 27 x 27
-#define IDB_SOUND_ON 149       // sound button while playing, 4 cells of 27 x 27
-#define IDB_PROGRESS_BACK 152  // progress track, 390 x 21
-#define IDB_PROGRESS_BAR 153   // progress fill, 390 x 21
-#define IDI_FAVOURITE 155      // favourite dialog icon
-#define IDB_ADDACC_BACK 162    // add-account prompt background, 284 x 150
-#define IDB_PORTAL_LINK 166    // portal link icon, 14 x 16
+#define IDB_HIDE_BUTTON 138      // main window hide strip, 4 cells of 27 x 27
+#define IDB_TEXT_BUTTON 139      // main window caption text buttons, 4 cells of 44 x 28
+#define IDB_ACCOUNT_TAB 140      // account tab, 3 cells of 189 x 22
+#define IDB_TAB_CLOSE 141        // tab close cross, 3 cells of 13 x 13
+#define IDB_ADD_ACCOUNT 142      // add-account link icon, 14 x 16
+#define IDB_SOUND_OFF 148        // sound button while muted, 4 cells of 27 x 27
+#define IDB_SOUND_ON 149         // sound button while playing, 4 cells of 27 x 27
+#define IDB_PROGRESS_BACK 152    // progress track, 390 x 21
+#define IDB_PROGRESS_BAR 153     // progress fill, 390 x 21
+#define IDI_FAVOURITE 155        // favourite dialog icon
+#define IDB_ADDACC_BACK 162      // add-account prompt background, 284 x 150
+#define IDB_PORTAL_LINK 166      // portal link icon, 14 x 16

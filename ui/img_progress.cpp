@@ -4,8 +4,8 @@
 #include "ui/skin_layout.h"
 
 BEGIN_MESSAGE_MAP(CImgProgress, CProgressCtrl)
-ON_MESSAGE(WM_PAINT, OnPaint)
-ON_MESSAGE(WM_ERASEBKGND, OnEraseBkgnd)
+  ON_MESSAGE(WM_PAINT, OnPaint)
+  ON_MESSAGE(WM_ERASEBKGND, OnEraseBkgnd)
 END_MESSAGE_MAP()
 
 namespace {

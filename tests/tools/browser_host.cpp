@@ -135,14 +135,14 @@ class CHostDlg : public CDHtmDlgEx {
 };
 
 BEGIN_MESSAGE_MAP(CHostDlg, CDHtmDlgEx)
-// Load the next address.
-ON_MESSAGE(kNext, OnNext)
-// The current navigation has settled.
-ON_MESSAGE(WM_TIMER, OnTimer)
+  // Load the next address.
+  ON_MESSAGE(kNext, OnNext)
+  // The current navigation has settled.
+  ON_MESSAGE(WM_TIMER, OnTimer)
 END_MESSAGE_MAP()
 
 BEGIN_EVENTSINK_MAP(CHostDlg, CDHtmDlgEx)
-ON_EVENT_BEFORENAVIGATE2(AFX_IDC_BROWSER, OnBeforeNavigate2)
+  ON_EVENT_BEFORENAVIGATE2(AFX_IDC_BROWSER, OnBeforeNavigate2)
 END_EVENTSINK_MAP()
 
 }  // namespace

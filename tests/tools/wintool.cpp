@@ -58,6 +58,8 @@ std::wstring Describe(HWND h) {
   ::GetWindowThreadProcessId(h, &pid);
   RECT r = {};
   ::GetWindowRect(h, &r);
+  POINT origin = {0, 0};
+  ::ClientToScreen(h, &origin);
   const LONG style = ::GetWindowLongW(h, GWL_STYLE);
   const LONG exStyle = ::GetWindowLongW(h, GWL_EXSTYLE);
   return L"{\"hwnd\":" + Num(reinterpret_cast<UINT_PTR>(h)) + L",\"pid\":" + Num(pid) +
@@ -69,7 +71,8 @@ std::wstring Describe(HWND h) {
          L",\"parent\":" + Num(reinterpret_cast<UINT_PTR>(::GetAncestor(h, GA_PARENT))) +
          L",\"owner\":" + Num(reinterpret_cast<UINT_PTR>(::GetWindow(h, GW_OWNER))) +
          L",\"rect\":[" + std::to_wstring(r.left) + L"," + std::to_wstring(r.top) + L"," +
-         std::to_wstring(r.right) + L"," + std::to_wstring(r.bottom) + L"]}";
+         std::to_wstring(r.right) + L"," + std::to_wstring(r.bottom) + L"],\"client\":[" +
+         std::to_wstring(origin.x) + L"," + std::to_wstring(origin.y) + L"]}";
 }
 
 BOOL CALLBACK PrintWindow(HWND h, LPARAM) {

@@ -38,7 +38,7 @@ class OwnFilterDlg : public LoggingDlg {
   DECLARE_EVENTSINK_MAP()
 };
 BEGIN_EVENTSINK_MAP(OwnFilterDlg, LoggingDlg)
-ON_EVENT_BEFORENAVIGATE2(AFX_IDC_BROWSER, Filter)
+  ON_EVENT_BEFORENAVIGATE2(AFX_IDC_BROWSER, Filter)
 END_EVENTSINK_MAP()
 
 class PlainDlg : public CDHtmlDialog {

@@ -53,7 +53,7 @@ class PopupView : public RecordingView {
   DECLARE_EVENTSINK_MAP()
 };
 BEGIN_EVENTSINK_MAP(PopupView, RecordingView)
-ON_EVENT_NEWWINDOW3(AFX_IDW_PANE_FIRST, OnNewWindow3)
+  ON_EVENT_NEWWINDOW3(AFX_IDW_PANE_FIRST, OnNewWindow3)
 END_EVENTSINK_MAP()
 
 class HtmlView : public testing::Test {
