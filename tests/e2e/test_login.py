@@ -6,7 +6,7 @@ import os
 import time
 import unittest
 
-from tolv_e2e import StandIn, TolvTestCase, tolv_windows, wait_until
+from tolv_e2e import StandIn, TolvTestCase, post, tolv_windows, wait_until
 from test_tabs import login_processes
 
 LOGIN_PAGE = "/yxtolv/wd-home?ver=1.02"
@@ -45,6 +45,36 @@ class LoginCommands(TolvTestCase):
         wait_until(self.login_reports, 20, what="the login report")
         self.assertEqual(["/login.htm?tag=Tolv&ver=3.0.1.3&uid=alice&index=1"],
                          self.login_reports())
+        self.close_main(main, proc)
+
+    def login_window(self, main):
+        """The login window: owned by the login background, which the main
+        window owns."""
+        def find():
+            found = tolv_windows(title=None, only_visible=False)
+            backgrounds = [w["hwnd"] for w in found if w["owner"] == main["hwnd"]]
+            return [w for w in found if w["owner"] in backgrounds and w["class"] == "#32770"]
+        return wait_until(find, 20, what="the login window")[0]
+
+    def test_login_window_is_colour_keyed_without_a_taskbar_button_and_reloads(self):
+        proc, main = self.start_with_page()
+        login = self.login_window(main)
+        self.assertTrue(login["exstyle"] & 0x00080000)  # layered: magenta shows the art
+        self.assertTrue(login["exstyle"] & 0x00000080)  # tool window
+        self.assertFalse(login["exstyle"] & 0x00040000)  # no task-bar button
+        wait_until(lambda: LOGIN_PAGE in self.standin.paths(), 20, what="the login page")
+        post(login["hwnd"], 0x400 + 8)
+        wait_until(lambda: self.standin.paths().count(LOGIN_PAGE) >= 3, 20,
+                   what="the login page to load again")
+        self.close_main(main, proc)
+
+    def test_external_account_start_opens_the_pop_up_instead(self):
+        start = "http://127.0.0.1:%d/qzone/redirectToAuthorize.do?params=x" % self.standin.port
+        proc, main = self.start_with_page(start)
+        popup = wait_until(lambda: tolv_windows(title="QQ账号安全登录"), 20,
+                           what="the QQ login pop-up")[0]
+        self.assertTrue(popup["visible"])
+        self.assertEqual([], [p for p in self.standin.paths() if "qzone" in p])
         self.close_main(main, proc)
 
     def test_exitgame_abandons_the_first_login_and_the_main_window_ends(self):

@@ -9,6 +9,9 @@ import unittest
 
 from tolv_e2e import (StandIn, TolvTestCase, TITLE, children, click, post, tolv_windows,
                       wait_until)
+
+WM_KEYDOWN = 0x0100
+VK_F5 = 0x74
 from test_tabs import login_processes
 
 WM_ADD_ACCOUNT = 0x400 + 6
@@ -71,6 +74,22 @@ class Road(TolvTestCase):
         self.assertNotIn("/webgame.htm", paths)
         self.close_main(main, proc)
         wait_until(lambda: not login_processes(), 10, what="the tab's process to end")
+
+    def test_hall_process_becomes_the_hall_not_a_tab(self):
+        self.pages()
+        proc = self.start_tolv("/TolvD")
+        main = self.main_window()
+        hall = self.start_tolv("/gmhall", "/%d" % main["hwnd"])
+        frame = self.wait_tabs(main, 1)[0]
+        self.assertEqual(main["hwnd"], frame["parent"])
+        wait_until(lambda: "/webgame.htm" in self.standin.paths(), 20, what="the hall page")
+        # The hall is no tab: F5 is not forwarded to it while there are none.
+        post(main["hwnd"], WM_KEYDOWN, VK_F5, 0x003F0001)
+        time.sleep(2)
+        self.assertEqual(1, self.standin.paths().count("/webgame.htm"))
+        # The hall process ends with the main window.
+        proc.kill()
+        self.assertEqual(0, self.wait_exit(hall, timeout=10))
 
     def test_duplicate_is_refused_with_its_message(self):
         self.pages(self.loadgame("S1%E5%8F%8C-alice", "alice"),
