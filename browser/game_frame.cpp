@@ -4,6 +4,7 @@
 #include "app/messages.h"
 #include "app/process_values.h"
 #include "browser/game_frame_rules.h"
+#include "gamewnd/tab_list.h"
 #include "net/endpoints.h"
 
 CGmWndView* GameView = nullptr;
@@ -13,10 +14,6 @@ namespace {
 constexpr UINT_PTR kMainGoneTimer = 2;
 constexpr UINT_PTR kScriptBoxTimer = 5;
 constexpr UINT_PTR kRaiseMainTimer = 6;
-
-// The content area inside the main window's chrome.
-constexpr int kContentLeft = 4;
-constexpr int kContentTop = 30;
 
 // The mute state last applied; starts as the opposite of the first request.
 int g_lastMute = -1;
@@ -41,14 +38,14 @@ bool ShowsHall() {
 // ---- CMainFrame -------------------------------------------------------------
 
 BEGIN_MESSAGE_MAP(CMainFrame, CFrameWnd)
-// Timers 2, 5 and 6.
-ON_MESSAGE(WM_TIMER, OnTimer)
-// The main window's mute state.
-ON_MESSAGE(WM_MUTE_STATE, OnMuteState)
-// Read the hotkeys again.
-ON_MESSAGE(WM_FRAME_HOTKEY_RELOAD, OnReloadHotkeys)
-// A click raises the main window too.
-ON_MESSAGE(WM_MOUSEACTIVATE, OnMouseActivate)
+  // Timers 2, 5 and 6.
+  ON_MESSAGE(WM_TIMER, OnTimer)
+  // The main window's mute state.
+  ON_MESSAGE(WM_MUTE_STATE, OnMuteState)
+  // Read the hotkeys again.
+  ON_MESSAGE(WM_FRAME_HOTKEY_RELOAD, OnReloadHotkeys)
+  // A click raises the main window too.
+  ON_MESSAGE(WM_MOUSEACTIVATE, OnMouseActivate)
 END_MESSAGE_MAP()
 
 BOOL CMainFrame::PreCreateWindow(CREATESTRUCTW& cs) {
@@ -162,7 +159,7 @@ BOOL CMainFrame::PreTranslateMessage(MSG* pMsg) {
 // ---- CGmWndView -------------------------------------------------------------
 
 BEGIN_EVENTSINK_MAP(CGmWndView, CHtmlView)
-ON_EVENT_NEWWINDOW3(AFX_IDW_PANE_FIRST, OnNewWindow3)
+  ON_EVENT_NEWWINDOW3(AFX_IDW_PANE_FIRST, OnNewWindow3)
 END_EVENTSINK_MAP()
 
 void CGmWndView::OnInitialUpdate() {
@@ -183,8 +180,8 @@ void CGmWndView::OnNavigateComplete2(const wchar_t* strURL) {
   RECT client;
   ::GetClientRect(MainWndHandle, &client);
   HWND frame = ::GetParent(m_hWnd);
-  ::MoveWindow(frame, kContentLeft, kContentTop, client.right - 2 * kContentLeft,
-               client.bottom - kContentTop - kContentLeft, TRUE);
+  const RECT r = TabContentRect(client);
+  ::MoveWindow(frame, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
   ::ShowWindow(frame, SW_SHOW);
 }
 

@@ -163,3 +163,10 @@ class CBrowserControlSite : public IOleClientSite,
   CComPtr<IConnectionPoint> m_spEvents;
   DWORD m_dwEventCookie = 0;
 };
+
+// Loads `url` in `browser` with the optional target frame, headers and post
+// data; nothing happens without a browser or an address.
+void NavigateBrowser(IWebBrowser2* browser, const wchar_t* url, DWORD dwFlags = 0,
+                     const wchar_t* lpszTargetFrameName = nullptr,
+                     const wchar_t* lpszHeaders = nullptr, const void* lpvPostData = nullptr,
+                     DWORD dwPostDataLen = 0);

@@ -259,43 +259,8 @@ HWND CDHtmlDialog::GetBrowserWindow() const {
 
 void CDHtmlDialog::Navigate(const wchar_t* url, DWORD dwFlags, const wchar_t* lpszTargetFrameName,
                             const wchar_t* lpszHeaders, void* lpvPostData, DWORD dwPostDataLen) {
-  if (!m_pBrowserApp || !url) return;
-  VARIANT vUrl, vFlags, vTarget, vPost, vHeaders;
-  ::VariantInit(&vUrl);
-  ::VariantInit(&vFlags);
-  ::VariantInit(&vTarget);
-  ::VariantInit(&vPost);
-  ::VariantInit(&vHeaders);
-  V_VT(&vUrl) = VT_BSTR;
-  V_BSTR(&vUrl) = ::SysAllocString(url);
-  if (dwFlags) {
-    V_VT(&vFlags) = VT_I4;
-    V_I4(&vFlags) = static_cast<LONG>(dwFlags);
-  }
-  if (lpszTargetFrameName) {
-    V_VT(&vTarget) = VT_BSTR;
-    V_BSTR(&vTarget) = ::SysAllocString(lpszTargetFrameName);
-  }
-  if (lpszHeaders) {
-    V_VT(&vHeaders) = VT_BSTR;
-    V_BSTR(&vHeaders) = ::SysAllocString(lpszHeaders);
-  }
-  if (lpvPostData && dwPostDataLen) {
-    if (SAFEARRAY* data = ::SafeArrayCreateVector(VT_UI1, 0, dwPostDataLen)) {
-      void* bytes = nullptr;
-      if (SUCCEEDED(::SafeArrayAccessData(data, &bytes))) {
-        memcpy(bytes, lpvPostData, dwPostDataLen);
-        ::SafeArrayUnaccessData(data);
-      }
-      V_VT(&vPost) = VT_ARRAY | VT_UI1;
-      V_ARRAY(&vPost) = data;
-    }
-  }
-  if (V_BSTR(&vUrl)) m_pBrowserApp->Navigate2(&vUrl, &vFlags, &vTarget, &vPost, &vHeaders);
-  ::VariantClear(&vUrl);
-  ::VariantClear(&vTarget);
-  ::VariantClear(&vPost);
-  ::VariantClear(&vHeaders);
+  NavigateBrowser(m_pBrowserApp, url, dwFlags, lpszTargetFrameName, lpszHeaders, lpvPostData,
+                  dwPostDataLen);
 }
 
 HRESULT CDHtmlDialog::GetDHtmlDocument(IHTMLDocument2** pphtmlDoc) {

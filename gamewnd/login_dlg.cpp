@@ -207,13 +207,7 @@ LRESULT CLoginDlg::OnTestSeamTimer(WPARAM id, LPARAM) {
     const std::wstring url = rest.substr(0, end);
     rest = end == std::wstring::npos ? L"" : rest.substr(end + 1);
     if (url.empty()) continue;
-    if (m_pBrowserApp) {
-      VARIANT target;
-      target.vt = VT_BSTR;
-      target.bstrVal = ::SysAllocString(url.c_str());
-      m_pBrowserApp->Navigate2(&target, nullptr, nullptr, nullptr, nullptr);
-      ::VariantClear(&target);
-    }
+    Navigate(url.c_str());
   }
   return 0;
 }

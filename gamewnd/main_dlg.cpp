@@ -10,9 +10,6 @@
 
 namespace {
 
-// The content area inside the chrome, in client coordinates.
-constexpr int kContentLeft = 4;
-constexpr int kContentTop = 30;
 // The tab strip: cells of 189 pixels from x 120, y 3 to 25.
 constexpr int kStripLeft = 120;
 constexpr int kCellWidth = 189;
@@ -152,8 +149,8 @@ void CWayloft3Dlg::ShowTab(HWND window) {
       ::ShowWindow(tab, SW_HIDE);
       continue;
     }
-    ::MoveWindow(tab, kContentLeft, kContentTop, client.right - 2 * kContentLeft,
-                 client.bottom - kContentTop - kContentLeft, FALSE);
+    const RECT r = TabContentRect(client);
+    ::MoveWindow(tab, r.left, r.top, r.right - r.left, r.bottom - r.top, FALSE);
     ::ShowWindow(tab, SW_SHOW);
     ::SetForegroundWindow(tab);
     if (::IsWindowVisible(m_hHallWnd)) ::ShowWindow(m_hHallWnd, SW_HIDE);

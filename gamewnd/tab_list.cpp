@@ -49,3 +49,7 @@ std::wstring LoginReportUrl(const std::wstring& account, size_t index) {
   return std::wstring(L"http://") + ClientHost + L"/login.htm?tag=Tolv&ver=3.0.1.3&uid=" + account +
          L"&index=" + std::to_wstring(index);
 }
+
+RECT TabContentRect(const RECT& mainClient) {
+  return RECT{4, 30, mainClient.right - 4, mainClient.bottom - 4};
+}

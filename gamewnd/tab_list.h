@@ -39,5 +39,9 @@ class TabList {
   int m_current = 0;
 };
 
+// Where a tab shows inside the main window (client coordinates): below the
+// 30-pixel caption and tab strip, 4 pixels in from the other sides.
+RECT TabContentRect(const RECT& mainClient);
+
 // "http://" + ClientHost + "/login.htm?tag=Tolv&ver=3.0.1.3&uid=<account>&index=<n>"
 std::wstring LoginReportUrl(const std::wstring& account, size_t index);

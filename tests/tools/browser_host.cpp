@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "print_utf8.h"
+
 #include "browser/dhtm_dlg_ex.h"
 #include "framework/winapp.h"
 #include "res/resource.h"
@@ -23,32 +25,6 @@ namespace {
 
 constexpr UINT kNext = WM_APP + 1;
 constexpr UINT_PTR kSettleTimer = 1;
-
-void Print(const std::wstring& line) {
-  const int n = ::WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string out(n, '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, &out[0], n, nullptr, nullptr);
-  out.back() = '\n';
-  fwrite(out.data(), 1, out.size(), stdout);
-  fflush(stdout);
-}
-
-std::wstring Json(const std::wstring& s) {
-  std::wstring out = L"\"";
-  for (wchar_t c : s) {
-    if (c == L'"' || c == L'\\') {
-      out += L'\\';
-      out += c;
-    } else if (c < 0x20) {
-      wchar_t buf[8];
-      swprintf(buf, 8, L"\\u%04x", c);
-      out += buf;
-    } else {
-      out += c;
-    }
-  }
-  return out + L"\"";
-}
 
 std::wstring Handle(HWND h) {
   return std::to_wstring(reinterpret_cast<UINT_PTR>(h));
@@ -63,9 +39,9 @@ class CHostDlg : public CDHtmDlgEx {
   BOOL OnInitDialog() override {
     CDHtmDlgEx::OnInitDialog();
     ::SetWindowTextW(m_hWnd, L"TolvBrowserHost");
-    Print(L"{\"event\":\"init\",\"hwnd\":" + Handle(m_hWnd) + L",\"browser\":" +
-          Handle(GetBrowserWindow()) + L",\"created\":" + (m_pBrowserApp ? L"true" : L"false") +
-          L"}");
+    PrintLine(L"{\"event\":\"init\",\"hwnd\":" + Handle(m_hWnd) + L",\"browser\":" +
+              Handle(GetBrowserWindow()) + L",\"created\":" + (m_pBrowserApp ? L"true" : L"false") +
+              L"}");
     PostMessage(kNext);
     return TRUE;
   }
@@ -75,9 +51,9 @@ class CHostDlg : public CDHtmDlgEx {
                          VARIANT* PostData, VARIANT* Headers, BOOL* Cancel) {
     const BOOL proposed = *Cancel;
     OnNavigateFilter(pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel);
-    Print(L"{\"event\":\"before\",\"url\":" + Json(VariantText(URL)) + L",\"proposed\":" +
-          (proposed ? L"true" : L"false") + L",\"cancel\":" + (*Cancel ? L"true" : L"false") +
-          L"}");
+    PrintLine(L"{\"event\":\"before\",\"url\":" + JsonString(VariantText(URL)) + L",\"proposed\":" +
+              (proposed ? L"true" : L"false") + L",\"cancel\":" + (*Cancel ? L"true" : L"false") +
+              L"}");
     // A cancelled navigation has nothing more to say; give it a moment to
     // prove that, then go on.
     if (*Cancel) ::SetTimer(m_hWnd, kSettleTimer, 1000, nullptr);
@@ -88,22 +64,22 @@ class CHostDlg : public CDHtmDlgEx {
     CDHtmDlgEx::OnNavigateError(pDisp, URL, TargetFrameName, StatusCode, Cancel);
     long status = 0;
     if (StatusCode && V_VT(StatusCode) == VT_I4) status = V_I4(StatusCode);
-    Print(L"{\"event\":\"error\",\"url\":" + Json(VariantText(URL)) + L",\"status\":" +
-          std::to_wstring(static_cast<unsigned long>(status)) + L",\"cancel\":" +
-          (*Cancel ? L"true" : L"false") + L"}");
+    PrintLine(L"{\"event\":\"error\",\"url\":" + JsonString(VariantText(URL)) + L",\"status\":" +
+              std::to_wstring(static_cast<unsigned long>(status)) + L",\"cancel\":" +
+              (*Cancel ? L"true" : L"false") + L"}");
     ::SetTimer(m_hWnd, kSettleTimer, 300, nullptr);
   }
 
   void OnNavigateComplete(IDispatch* pDisp, const wchar_t* szUrl) override {
     CDHtmDlgEx::OnNavigateComplete(pDisp, szUrl);
-    Print(L"{\"event\":\"complete\",\"url\":" + Json(szUrl) + L"}");
+    PrintLine(L"{\"event\":\"complete\",\"url\":" + JsonString(szUrl) + L"}");
   }
 
   LRESULT OnNext(WPARAM, LPARAM) {
     ::KillTimer(m_hWnd, kSettleTimer);
     if (m_nNext < m_urls.size()) {
       const std::wstring& url = m_urls[m_nNext++];
-      Print(L"{\"event\":\"navigate\",\"url\":" + Json(url) + L"}");
+      PrintLine(L"{\"event\":\"navigate\",\"url\":" + JsonString(url) + L"}");
       // Whatever happens, move on after a while.
       ::SetTimer(m_hWnd, kSettleTimer, 4000, nullptr);
       Navigate(url.c_str());
@@ -111,7 +87,7 @@ class CHostDlg : public CDHtmDlgEx {
     }
     BSTR location = nullptr;
     if (m_pBrowserApp) m_pBrowserApp->get_LocationURL(&location);
-    Print(L"{\"event\":\"ready\",\"location\":" + Json(location ? location : L"") + L"}");
+    PrintLine(L"{\"event\":\"ready\",\"location\":" + JsonString(location ? location : L"") + L"}");
     ::SysFreeString(location);
     if (!m_bStay) EndDialog(IDOK);
     return 0;
@@ -163,7 +139,8 @@ int wmain(int argc, wchar_t** argv) {
     CHostDlg dlg(urls, stay);
     result = dlg.DoModal();
   }
-  Print(L"{\"event\":\"end\",\"result\":" + std::to_wstring(static_cast<long long>(result)) + L"}");
+  PrintLine(L"{\"event\":\"end\",\"result\":" + std::to_wstring(static_cast<long long>(result)) +
+            L"}");
   ::OleUninitialize();
   return 0;
 }

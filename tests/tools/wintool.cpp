@@ -19,23 +19,6 @@
 
 namespace {
 
-std::wstring Json(const std::wstring& s) {
-  std::wstring out = L"\"";
-  for (wchar_t c : s) {
-    if (c == L'"' || c == L'\\') {
-      out += L'\\';
-      out += c;
-    } else if (c < 0x20) {
-      wchar_t buf[8];
-      swprintf(buf, 8, L"\\u%04x", c);
-      out += buf;
-    } else {
-      out += c;
-    }
-  }
-  return out + L"\"";
-}
-
 std::wstring Num(unsigned long long v) {
   return std::to_wstring(v);
 }
@@ -63,9 +46,10 @@ std::wstring Describe(HWND h) {
   const LONG style = ::GetWindowLongW(h, GWL_STYLE);
   const LONG exStyle = ::GetWindowLongW(h, GWL_EXSTYLE);
   return L"{\"hwnd\":" + Num(reinterpret_cast<UINT_PTR>(h)) + L",\"pid\":" + Num(pid) +
-         L",\"image\":" + Json(ProcessImage(pid)) + L",\"class\":" + Json(cls) + L",\"title\":" +
-         Json(title) + L",\"visible\":" + (::IsWindowVisible(h) ? L"true" : L"false") +
-         L",\"enabled\":" + (::IsWindowEnabled(h) ? L"true" : L"false") + L",\"id\":" +
+         L",\"image\":" + JsonString(ProcessImage(pid)) + L",\"class\":" + JsonString(cls) +
+         L",\"title\":" + JsonString(title) + L",\"visible\":" +
+         (::IsWindowVisible(h) ? L"true" : L"false") + L",\"enabled\":" +
+         (::IsWindowEnabled(h) ? L"true" : L"false") + L",\"id\":" +
          Num(static_cast<unsigned>(::GetDlgCtrlID(h))) + L",\"style\":" +
          Num(static_cast<DWORD>(style)) + L",\"exstyle\":" + Num(static_cast<DWORD>(exStyle)) +
          L",\"parent\":" + Num(reinterpret_cast<UINT_PTR>(::GetAncestor(h, GA_PARENT))) +

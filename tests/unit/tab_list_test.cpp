@@ -64,6 +64,14 @@ TEST(TabList, ClosingTabs) {
   EXPECT_EQ(nullptr, t.Window(0));
 }
 
+TEST(TabContent, BelowTheCaptionBandAndInsideTheBorder) {
+  const RECT r = TabContentRect(RECT{0, 0, 1000, 700});
+  EXPECT_EQ(4, r.left);
+  EXPECT_EQ(30, r.top);
+  EXPECT_EQ(996, r.right);
+  EXPECT_EQ(696, r.bottom);
+}
+
 TEST(LoginReport, Address) {
   EXPECT_EQ(
       std::wstring(L"http://") + ClientHost + L"/login.htm?tag=Tolv&ver=3.0.1.3&uid=alice&index=1",
