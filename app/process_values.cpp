@@ -12,16 +12,25 @@ std::wstring ExePath() {
   return std::wstring(path, n < MAX_PATH ? n : 0);
 }
 
-void StartProcess(const wchar_t* path) {
-  std::wstring commandLine = path ? path : ExePath();
+bool StartCommandLine(std::wstring commandLine, HANDLE* process) {
   STARTUPINFOW si = {};
   si.cb = sizeof(si);
   si.dwFlags = STARTF_USESHOWWINDOW;
   si.wShowWindow = SW_SHOWNORMAL;
   PROCESS_INFORMATION pi = {};
-  if (::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, IDLE_PRIORITY_CLASS,
-                       nullptr, nullptr, &si, &pi)) {
-    ::CloseHandle(pi.hThread);
+  if (commandLine.empty() || !::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE,
+                                               IDLE_PRIORITY_CLASS, nullptr, nullptr, &si, &pi)) {
+    return false;
+  }
+  ::CloseHandle(pi.hThread);
+  if (process) {
+    *process = pi.hProcess;
+  } else {
     ::CloseHandle(pi.hProcess);
   }
+  return true;
+}
+
+void StartProcess(const wchar_t* path) {
+  StartCommandLine(path ? path : ExePath());
 }

@@ -19,5 +19,10 @@ extern std::wstring GameUrl;
 // idle priority. Failures are ignored.
 void StartProcess(const wchar_t* path);
 
+// Starts `commandLine` at idle priority, shown normally, inheriting nothing.
+// On success hands back the process handle when `process` is given (the
+// caller closes it) and returns true.
+bool StartCommandLine(std::wstring commandLine, HANDLE* process = nullptr);
+
 // The running executable's full path.
 std::wstring ExePath();

@@ -221,18 +221,5 @@ BOOL OpenInInternetExplorer(const wchar_t* url) {
       ::RegQueryValueExW(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
   ::RegCloseKey(key);
   if (read != ERROR_SUCCESS) return FALSE;
-  std::wstring commandLine = IeCommandLine(value, url);
-  if (commandLine.empty()) return FALSE;
-  STARTUPINFOW si = {};
-  si.cb = sizeof(si);
-  si.dwFlags = STARTF_USESHOWWINDOW;
-  si.wShowWindow = SW_SHOWNORMAL;
-  PROCESS_INFORMATION pi = {};
-  if (!::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, IDLE_PRIORITY_CLASS,
-                        nullptr, nullptr, &si, &pi)) {
-    return FALSE;
-  }
-  ::CloseHandle(pi.hThread);
-  ::CloseHandle(pi.hProcess);
-  return TRUE;
+  return StartCommandLine(IeCommandLine(value, url)) ? TRUE : FALSE;
 }

@@ -73,21 +73,14 @@ BOOL CWayloft3Dlg::OnInitDialog() {
 }
 
 void CWayloft3Dlg::StartLoginProcess() {
-  std::wstring commandLine = ExePath() + L" /newgm /" +
-                             std::to_wstring(static_cast<long>(reinterpret_cast<INT_PTR>(m_hWnd))) +
-                             L" /" + std::to_wstring(m_tabs.Count());
-  STARTUPINFOW si = {};
-  si.cb = sizeof(si);
-  si.dwFlags = STARTF_USESHOWWINDOW;
-  si.wShowWindow = SW_SHOWNORMAL;
-  PROCESS_INFORMATION pi = {};
-  if (!::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, IDLE_PRIORITY_CLASS,
-                        nullptr, nullptr, &si, &pi)) {
-    return;
-  }
-  ::CloseHandle(pi.hThread);
+  const std::wstring commandLine =
+      ExePath() + L" /newgm /" +
+      std::to_wstring(static_cast<long>(reinterpret_cast<INT_PTR>(m_hWnd))) + L" /" +
+      std::to_wstring(m_tabs.Count());
+  HANDLE process = nullptr;
+  if (!StartCommandLine(commandLine, &process)) return;
   ForgetLoginProcess();
-  m_hLoginProcess = pi.hProcess;
+  m_hLoginProcess = process;
 }
 
 void CWayloft3Dlg::ForgetLoginProcess() {
