@@ -10,12 +10,14 @@ int HeldModifiers() {
   return mods;
 }
 
+bool IsHotkeyPress(UINT message, WPARAM wParam, LPARAM lParam, int heldMods, const Hotkey& key) {
+  return (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) && lParam != kSyntheticMarker &&
+         static_cast<int>(wParam) == key.vk && heldMods == key.mods;
+}
+
 FrameKey DecideFrameKey(UINT message, WPARAM wParam, LPARAM lParam, int heldMods,
                         const Hotkey& boss, const Hotkey& switchKey, const Hotkey& sound) {
-  if ((message == WM_KEYDOWN || message == WM_SYSKEYDOWN) && lParam != kSyntheticMarker &&
-      static_cast<int>(wParam) == switchKey.vk && heldMods == switchKey.mods) {
-    return FrameKey::ForwardToMain;
-  }
+  if (IsHotkeyPress(message, wParam, lParam, heldMods, switchKey)) return FrameKey::ForwardToMain;
   // Scan code of D, not extended, no Alt, key going down for the first time.
   if (message == WM_CHAR && LOWORD(wParam) == 4 && HIWORD(lParam) == 0x0020) {
     return FrameKey::Favourite;

@@ -22,6 +22,10 @@ enum class FrameKey {
 // Modifier mask of the keys held now: Ctrl 2, Shift 4, Alt 1.
 int HeldModifiers();
 
+// A key-down (not one the client synthesised) that is exactly `key`: its
+// virtual-key code with exactly its modifiers held.
+bool IsHotkeyPress(UINT message, WPARAM wParam, LPARAM lParam, int heldMods, const Hotkey& key);
+
 FrameKey DecideFrameKey(UINT message, WPARAM wParam, LPARAM lParam, int heldMods,
                         const Hotkey& boss, const Hotkey& switchKey, const Hotkey& sound);
 

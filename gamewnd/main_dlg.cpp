@@ -3,6 +3,7 @@
 #include "app/messages.h"
 #include "app/process_values.h"
 #include "framework/winapp.h"
+#include "browser/game_frame_rules.h"
 #include "gamewnd/login_protocol.h"
 #include "net/http.h"
 #include "res/resource.h"
@@ -40,6 +41,8 @@ BEGIN_MESSAGE_MAP(CWayloft3Dlg, CDialog)
   ON_MESSAGE(WM_BRING_TO_FRONT, OnBringToFront)
   // The add-account prompt: this window or a new one.
   ON_MESSAGE(WM_ADD_ACCOUNT, OnAddAccount)
+  // The hotkey settings were saved.
+  ON_MESSAGE(WM_HOTKEY_RELOAD, OnHotkeyReload)
 #ifdef TOLV_TEST_SEAMS
   ON_MESSAGE(WM_APP + 0x100, OnTestSeamCloseTab)
 #endif
@@ -65,6 +68,7 @@ BOOL CWayloft3Dlg::OnInitDialog() {
   // Present but practically invisible until the first frame registers.
   ::SetWindowPos(m_hWnd, nullptr, 0, 0, 1, 1, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   StartLoginProcess();
+  LoadHotkeys();
   // Practically invisible even when its page has loaded and it shows itself.
   if (m_preload.Create(nullptr)) {
     ::SetWindowPos(m_preload.m_hWnd, nullptr, 0, 0, 1, 1, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -209,6 +213,17 @@ void CWayloft3Dlg::ExitAll() {
   ::PostQuitMessage(0);
 }
 
+void CWayloft3Dlg::LoadHotkeys() {
+  m_switchKey = LoadSwitchKey();
+  for (HWND tab : m_tabs.Windows()) ::PostMessageW(tab, WM_FRAME_HOTKEY_RELOAD, 0, 0);
+  if (::IsWindow(m_hHallWnd)) ::PostMessageW(m_hHallWnd, WM_FRAME_HOTKEY_RELOAD, 0, 0);
+}
+
+LRESULT CWayloft3Dlg::OnHotkeyReload(WPARAM, LPARAM) {
+  LoadHotkeys();
+  return 0;
+}
+
 LRESULT CWayloft3Dlg::OnAddAccount(WPARAM wParam, LPARAM) {
   if (wParam == 0) {
     StartProcess(nullptr);
@@ -231,6 +246,11 @@ LRESULT CWayloft3Dlg::OnTestSeamCloseTab(WPARAM index, LPARAM) {
 
 BOOL CWayloft3Dlg::PreTranslateMessage(MSG* pMsg) {
   const UINT msg = pMsg->message;
+  // The window-switch key, pressed here or forwarded by a tab.
+  if (IsHotkeyPress(msg, pMsg->wParam, pMsg->lParam, HeldModifiers(), m_switchKey)) {
+    NextTab();
+    return TRUE;
+  }
   // Space and Esc never reach the main window's controls.
   if (msg == WM_KEYDOWN && (pMsg->wParam == VK_ESCAPE || pMsg->wParam == VK_SPACE)) return TRUE;
   if (msg == WM_SYSCOMMAND && (pMsg->wParam & 0xFFF0) == SC_CLOSE) {

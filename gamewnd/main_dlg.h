@@ -7,6 +7,7 @@
 #include "framework/dialog.h"
 #include "gamewnd/login_dlg.h"
 #include "gamewnd/tab_list.h"
+#include "hotkeys/hotkey.h"
 
 class CWayloft3Dlg : public CDialog {
  public:
@@ -46,6 +47,8 @@ class CWayloft3Dlg : public CDialog {
   LRESULT OnBringToFront(WPARAM, LPARAM);
   // The add-account prompt's answer.
   LRESULT OnAddAccount(WPARAM, LPARAM);
+  // The hotkey settings were saved: read them again, and so do the tabs.
+  LRESULT OnHotkeyReload(WPARAM, LPARAM);
 #ifdef TOLV_TEST_SEAMS
   // Test builds: closes tab wParam as the tab strip's close cell would.
   LRESULT OnTestSeamCloseTab(WPARAM, LPARAM);
@@ -55,11 +58,14 @@ class CWayloft3Dlg : public CDialog {
   void TakeFullLayout();
   void ForgetLoginProcess();
   void ReleaseTabWindow(HWND frame);
+  void LoadHotkeys();
 
   TabList m_tabs;
   // Loads the login page in this process early; gone with the first frame.
   CLoginDlg m_preload;
   HWND m_hHallWnd = nullptr;
+  // The window-switch key; the boss and sound keys come with the keyboard hook.
+  Hotkey m_switchKey;
   HANDLE m_hLoginProcess = nullptr;
   wchar_t m_szLinkText[128] = {};
   wchar_t m_szLinkUrl[1024] = {};

@@ -4,6 +4,7 @@ window's tabs, and closing ends them. The test build plays the web pages'
 part (see test_login.py) and treats a game page that reached the server as
 loaded (TOLV_TEST_SEAM_FRAME)."""
 import os
+import subprocess
 import time
 import unittest
 
@@ -74,6 +75,22 @@ class Road(TolvTestCase):
         self.assertNotIn("/webgame.htm", paths)
         self.close_main(main, proc)
         wait_until(lambda: not login_processes(), 10, what="the tab's process to end")
+
+    def test_ctrl_tab_switches_to_the_next_tab(self):
+        self.pages(self.loadgame("S1-a", "a"), self.loadgame("S1-b", "b"))
+        proc = self.start_tolv("/TolvD")
+        main = self.main_window()
+        self.wait_tabs(main, 1)
+        self.add_account(main)
+        tabs = self.wait_tabs(main, 2)
+        shown = [t["hwnd"] for t in tabs if t["visible"]]
+        self.assertEqual(1, len(shown))
+        # Real key input, wherever the focus is: the main window switches
+        # itself, a tab forwards the key to it.
+        subprocess.run(["xdotool", "key", "ctrl+Tab"], check=True)
+        wait_until(lambda: [t["hwnd"] for t in self.tabs(main) if t["visible"]] not in ([], shown),
+                   10, what="the other tab to show")
+        self.close_main(main, proc)
 
     def test_hall_process_becomes_the_hall_not_a_tab(self):
         self.pages()

@@ -23,6 +23,15 @@ TEST(FrameKeys, SwitchKeyIsForwardedOnlyWithExactlyItsModifiers) {
   EXPECT_EQ(FrameKey::None, Decide(WM_KEYDOWN, VK_TAB, kSyntheticMarker, 2));
 }
 
+TEST(FrameKeys, HotkeyPressNeedsExactModifiersAndAUserKey) {
+  EXPECT_TRUE(IsHotkeyPress(WM_KEYDOWN, VK_TAB, 1, 2, kSwitchCtrlTab));
+  EXPECT_FALSE(IsHotkeyPress(WM_KEYUP, VK_TAB, 1, 2, kSwitchCtrlTab));
+  EXPECT_FALSE(IsHotkeyPress(WM_KEYDOWN, VK_TAB, 1, 3, kSwitchCtrlTab));
+  // A key that is off (vk 0) or not loaded (-1) never matches a real key.
+  EXPECT_FALSE(IsHotkeyPress(WM_KEYDOWN, VK_TAB, 1, 2, Hotkey{2, 0}));
+  EXPECT_FALSE(IsHotkeyPress(WM_KEYDOWN, VK_TAB, 1, 2, Hotkey{}));
+}
+
 TEST(FrameKeys, CtrlDOnlyOnItsFirstPress) {
   EXPECT_EQ(FrameKey::Favourite, Decide(WM_CHAR, 4, 0x00200001, 2));
   // Auto-repeat sets the previous-state bit.
