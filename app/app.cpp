@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "app/install.h"
+#include "app/messages.h"
 #include "app/process_values.h"
 #include "app/reports.h"
 #include "app/settings.h"
 #include "browser/browser_settings.h"
 #include "browser/game_frame.h"
-#include "app/messages.h"
 #include "gamewnd/login_dlg.h"
 #include "gamewnd/main_dlg.h"
 #include "net/button_info.h"
@@ -100,11 +100,10 @@ BOOL CWayloft3App::InitInstance() {
   Gdiplus::GdiplusStartupInput gdiplusInput;
   Gdiplus::GdiplusStartup(&m_gdiplusToken, &gdiplusInput, nullptr);
 
-  return RunMode(mode, info.updateFlag, info.caption, info.link);
+  return RunMode(mode, info.caption, info.link);
 }
 
-BOOL CWayloft3App::RunMode(LaunchMode mode, int, const std::wstring& caption,
-                           const std::wstring& link) {
+BOOL CWayloft3App::RunMode(LaunchMode mode, const std::wstring& caption, const std::wstring& link) {
   switch (mode) {
     case ModeInstall:
       Install();
@@ -156,8 +155,8 @@ BOOL CWayloft3App::RunMode(LaunchMode mode, int, const std::wstring& caption,
   m_pDocTemplate.reset(new CSingleDocTemplate(
       IDR_MAINFRAME, [] { return new CGmWndDoc; }, [] { return new CMainFrame; },
       [] { return new CGmWndView; }));
-  CCommandLineInfo cmdInfo;
-  if (cmdInfo.m_nShellCommand != CCommandLineInfo::FileNew) return FALSE;
+  // Every argument the client passes begins with "/" and is no shell command:
+  // the command line always asks for a new document.
   CFrameWnd* frame = m_pDocTemplate->OpenDocumentFile();
   if (!frame) return FALSE;
   m_pMainWnd = frame;

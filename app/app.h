@@ -32,8 +32,7 @@ class CWayloft3App : public CWinApp {
  private:
   // The mode's work once start-up's common steps are done; the result is
   // InitInstance's.
-  BOOL RunMode(LaunchMode mode, int updateFlag, const std::wstring& caption,
-               const std::wstring& link);
+  BOOL RunMode(LaunchMode mode, const std::wstring& caption, const std::wstring& link);
 };
 
 extern CWayloft3App theApp;

@@ -56,10 +56,3 @@ class CSingleDocTemplate {
   CFrameWnd* m_pFrame = nullptr;
   CHtmlView* m_pView = nullptr;
 };
-
-// What the command line asks for. Every argument the client passes starts
-// with "/" and is no switch the framework knows, so the command is always
-// "new document".
-struct CCommandLineInfo {
-  enum { FileNew, FileNothing } m_nShellCommand = FileNew;
-};

@@ -161,7 +161,9 @@ class Road(TolvTestCase):
 
     def test_closing_a_tab_asks_and_the_next_one_takes_its_place(self):
         proc, main, tabs = self.three_tabs()
-        order = [t["hwnd"] for t in tabs]
+        # Tab 3 (account c) is current; closing tab 2 (b) moves it into place 2.
+        shown = [t["hwnd"] for t in tabs if t["visible"]]
+        self.assertEqual(1, len(shown))
         post(main["hwnd"], WM_SEAM_CLOSE_TAB, 1, 0)
         box, texts = self.message_box()
         self.assertIn("确定要退出账号：S1-b ?", texts)
@@ -169,10 +171,20 @@ class Road(TolvTestCase):
         left = wait_until(lambda: len(self.tabs(main)) == 2 and self.tabs(main), 20,
                           what="two tabs")
         wait_until(lambda: len(login_processes()) == 2, 20, what="the closed tab's process to end")
-        # The tab that moved into position 1 (account c, the newest) is shown.
-        visible = [t for t in left if t["visible"]]
-        self.assertEqual(1, len(visible))
-        self.assertIn(visible[0]["hwnd"], order)
+        self.assertEqual(shown, [t["hwnd"] for t in self.tabs(main) if t["visible"]])
+        self.assertTrue(set(t["hwnd"] for t in left) < set(t["hwnd"] for t in tabs))
+        # Closing the first of the two asks again and leaves c, now tab 1.
+        post(main["hwnd"], WM_SEAM_CLOSE_TAB, 0, 0)
+        box, texts = self.message_box()
+        self.assertIn("确定要退出账号：S1-a ?", texts)
+        click(box["hwnd"], 5000)
+        wait_until(lambda: [t["hwnd"] for t in self.tabs(main)] == shown, 20,
+                   what="only tab c to stay")
+        # The only tab left: closing it is closing the window.
+        post(main["hwnd"], WM_SEAM_CLOSE_TAB, 0, 0)
+        box, texts = self.message_box()
+        self.assertIn("窗口即将关闭，确定要退出游戏？", texts)
+        click(box["hwnd"], 5001)
         self.assertIsNone(proc.poll())
 
     def test_killing_the_main_process_ends_every_tab_within_a_second(self):
