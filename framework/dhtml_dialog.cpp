@@ -3,15 +3,13 @@
 #include <cwctype>
 #include <new>
 
-namespace {
-
-// The dialog's automation object as the page sees it (window.external): the
-// dialogs have no automation methods, so it has nothing to call.
-class CEmptyDispatch : public IDispatch {
+// An IDispatch with its own reference count and no type information; a
+// derived class answers Invoke and may accept one more interface id.
+class CSimpleDispatch : public IDispatch {
  public:
   STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
     if (!ppv) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch)) {
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || AlsoAnswers(riid)) {
       *ppv = static_cast<IDispatch*>(this);
       AddRef();
       return S_OK;
@@ -39,14 +37,25 @@ class CEmptyDispatch : public IDispatch {
   STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
     return DISP_E_UNKNOWNNAME;
   }
+
+ protected:
+  virtual ~CSimpleDispatch() = default;
+  virtual bool AlsoAnswers(REFIID) const { return false; }
+
+ private:
+  LONG m_cRef = 1;
+};
+
+namespace {
+
+// The dialog's automation object as the page sees it (window.external): the
+// dialogs have no automation methods, so it has nothing to call.
+class CEmptyDispatch : public CSimpleDispatch {
+ public:
   STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
                       UINT*) override {
     return DISP_E_MEMBERNOTFOUND;
   }
-
- private:
-  virtual ~CEmptyDispatch() = default;
-  LONG m_cRef = 1;
 };
 
 bool SameIdentity(IUnknown* a, IUnknown* b) {
@@ -86,7 +95,7 @@ const DHtmlEventMapEntry* FindDHtmlEventEntry(const DHtmlEventMapEntry* table, D
 }
 
 // Receives the events of the page's document and hands them to the dialog.
-class CDHtmlEventSink : public IDispatch {
+class CDHtmlEventSink : public CSimpleDispatch {
  public:
   explicit CDHtmlEventSink(CDHtmlDialog* dlg) : m_pDlg(dlg) {}
 
@@ -109,37 +118,6 @@ class CDHtmlEventSink : public IDispatch {
     m_pDlg = nullptr;
   }
 
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
-        IsEqualIID(riid, DIID_HTMLDocumentEvents2)) {
-      *ppv = static_cast<IDispatch*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override {
-    return static_cast<ULONG>(::InterlockedIncrement(&m_cRef));
-  }
-  STDMETHODIMP_(ULONG) Release() override {
-    const LONG left = ::InterlockedDecrement(&m_cRef);
-    if (!left) delete this;
-    return static_cast<ULONG>(left);
-  }
-  STDMETHODIMP GetTypeInfoCount(UINT* n) override {
-    if (!n) return E_POINTER;
-    *n = 0;
-    return S_OK;
-  }
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
-    if (info) *info = nullptr;
-    return E_NOTIMPL;
-  }
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-    return DISP_E_UNKNOWNNAME;
-  }
   STDMETHODIMP Invoke(DISPID dispid, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result,
                       EXCEPINFO*, UINT*) override {
     if (!m_pDlg) return S_OK;
@@ -159,8 +137,9 @@ class CDHtmlEventSink : public IDispatch {
   }
 
  private:
-  virtual ~CDHtmlEventSink() = default;
-  LONG m_cRef = 1;
+  bool AlsoAnswers(REFIID riid) const override {
+    return IsEqualIID(riid, DIID_HTMLDocumentEvents2);
+  }
   CDHtmlDialog* m_pDlg;
   CComPtr<IConnectionPoint> m_spPoint;
   DWORD m_dwCookie = 0;
