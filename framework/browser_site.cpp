@@ -344,3 +344,14 @@ void NavigateBrowser(IWebBrowser2* browser, const wchar_t* url, DWORD dwFlags,
   if (V_BSTR(&vUrl)) browser->Navigate2(&vUrl, &vFlags, &vTarget, &vPost, &vHeaders);
   for (VARIANT* v : {&vUrl, &vFlags, &vTarget, &vPost, &vHeaders}) ::VariantClear(v);
 }
+
+bool TranslateBrowserKey(IWebBrowser2* browser, HWND browserWnd, MSG* pMsg) {
+  if (!browser || !browserWnd || pMsg->message < WM_KEYFIRST || pMsg->message > WM_KEYLAST) {
+    return false;
+  }
+  if (pMsg->hwnd != browserWnd && !::IsChild(browserWnd, pMsg->hwnd)) return false;
+  CComPtr<IOleInPlaceActiveObject> active;
+  return SUCCEEDED(browser->QueryInterface(IID_IOleInPlaceActiveObject,
+                                           reinterpret_cast<void**>(&active))) &&
+         active->TranslateAccelerator(pMsg) == S_OK;
+}

@@ -170,3 +170,8 @@ void NavigateBrowser(IWebBrowser2* browser, const wchar_t* url, DWORD dwFlags = 
                      const wchar_t* lpszTargetFrameName = nullptr,
                      const wchar_t* lpszHeaders = nullptr, const void* lpvPostData = nullptr,
                      DWORD dwPostDataLen = 0);
+
+// Offers a key message aimed at the browser window `browserWnd` (or inside
+// it) to the browser, which may run the host's TranslateAccelerator; true
+// when the browser took it.
+bool TranslateBrowserKey(IWebBrowser2* browser, HWND browserWnd, MSG* pMsg);

@@ -218,17 +218,7 @@ bool CDHtmlDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
 BOOL CDHtmlDialog::PreTranslateMessage(MSG* pMsg) {
   // Keys typed into the page go to the browser first, which offers them to
   // TranslateAccelerator of the host.
-  if (m_pBrowserApp && pMsg->message >= WM_KEYFIRST && pMsg->message <= WM_KEYLAST) {
-    HWND browser = GetBrowserWindow();
-    if (browser && (pMsg->hwnd == browser || ::IsChild(browser, pMsg->hwnd))) {
-      CComPtr<IOleInPlaceActiveObject> active;
-      if (SUCCEEDED(m_pBrowserApp->QueryInterface(IID_IOleInPlaceActiveObject,
-                                                  reinterpret_cast<void**>(&active))) &&
-          active->TranslateAccelerator(pMsg) == S_OK) {
-        return TRUE;
-      }
-    }
-  }
+  if (TranslateBrowserKey(m_pBrowserApp, GetBrowserWindow(), pMsg)) return TRUE;
   return CDialog::PreTranslateMessage(pMsg);
 }
 

@@ -131,17 +131,7 @@ void CHtmlView::DestroyBrowser() {
 }
 
 BOOL CHtmlView::PreTranslateMessage(MSG* pMsg) {
-  if (m_pBrowserApp && pMsg->message >= WM_KEYFIRST && pMsg->message <= WM_KEYLAST) {
-    HWND browser = GetBrowserWindow();
-    if (browser && (pMsg->hwnd == browser || ::IsChild(browser, pMsg->hwnd))) {
-      CComPtr<IOleInPlaceActiveObject> active;
-      if (SUCCEEDED(m_pBrowserApp->QueryInterface(IID_IOleInPlaceActiveObject,
-                                                  reinterpret_cast<void**>(&active))) &&
-          active->TranslateAccelerator(pMsg) == S_OK) {
-        return TRUE;
-      }
-    }
-  }
+  if (TranslateBrowserKey(m_pBrowserApp, GetBrowserWindow(), pMsg)) return TRUE;
   return FALSE;
 }
 
