@@ -8,16 +8,18 @@
 #include <vector>
 
 #include "app/install.h"
-#include "app/messages.h"
-#include "app/process_values.h"
+#include "base/messages.h"
+#include "base/paths.h"
+#include "base/process_values.h"
 #include "app/reports.h"
 #include "app/settings.h"
+#include "base/product.h"
 #include "browser/browser_settings.h"
 #include "browser/game_frame.h"
 #include "gamewnd/login_dlg.h"
 #include "gamewnd/main_dlg.h"
 #include "net/button_info.h"
-#include "net/endpoints.h"
+#include "base/endpoints.h"
 #include "net/update.h"
 #include "res/resource.h"
 #include "ui/message_box.h"
@@ -72,9 +74,14 @@ BOOL CWayloft3App::InitInstance() {
   }
 
   const LaunchDecision launch = GetLaunchMode();
-  // A login or hall process without a usable main window has nothing to join.
-  if (!launch.argumentsValid) return FALSE;
   const LaunchMode mode = launch.mode;
+  // A login or hall process without a usable main window has nothing to
+  // join; a handle that names anything but a main game window (the desktop,
+  // another program's window) counts as none.
+  if (!launch.argumentsValid) return FALSE;
+  if ((mode == ModeNewWindow || mode == ModeGameHall) && !IsMainGameWindow(MainWndHandle)) {
+    return FALSE;
+  }
 
   m_hReportStarted = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
   m_hReportDone = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -160,7 +167,7 @@ BOOL CWayloft3App::RunMode(LaunchMode mode, const std::wstring& caption, const s
   CFrameWnd* frame = m_pDocTemplate->OpenDocumentFile();
   if (!frame) return FALSE;
   m_pMainWnd = frame;
-  frame->SetWindowText(L"BrindloTolvane");
+  frame->SetWindowText(kMainWindowTitle);
   // Shown in its tab once its page has loaded.
   frame->ShowWindow(SW_HIDE);
   ::UpdateWindow(frame->m_hWnd);

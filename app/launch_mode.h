@@ -20,13 +20,14 @@ enum LaunchMode {
 struct LaunchDecision {
   LaunchMode mode = ModeInstall;
   // The main game window named on the command line (modes 6 and 7), else 0.
-  std::uintptr_t mainWnd = 0;
+  std::intptr_t mainWnd = 0;
   // The tab count named on the command line (mode 6), else 0.
   int windowIndex = 0;
-  // False when a "/newgm" or "/gmhall" line lacks its numbers or they are
+  // False when a "/newgm" or "/gmhall" line lacks its numbers, they are
   // longer than the buffers the main window writes them into (15 and 7
-  // characters with the "/"): such a process has no main window to join and
-  // ends without showing anything.
+  // characters with the "/"), the handle is 0 or beyond 32 bits, or the tab
+  // count is negative: such a process has no main window to join and ends
+  // without showing anything.
   bool argumentsValid = true;
 };
 
@@ -35,9 +36,13 @@ struct LaunchDecision {
 LaunchDecision DecideLaunchMode(const std::vector<std::wstring>& args, const std::wstring& exePath,
                                 const std::wstring& installFolder);
 
-// The decimal number after the first character of `arg` ("/655" gives 655),
-// read as far as digits go; 0 when there are none.
-std::uint32_t NumberAfterSlash(const std::wstring& arg);
+// The decimal number after the first character of `arg` ("/655" gives 655,
+// "/-2147483000" a negative number), read like a C runtime conversion:
+// leading blanks and one sign allowed, digits as far as they go. False when
+// there are no digits.
+bool NumberAfterSlash(const std::wstring& arg, std::int64_t* value);
 
-// The per-user install folder: local application data + "\Brindlo\VodiVavoz".
-std::wstring InstallFolder();
+// The window handle a command-line number names (the main window writes its
+// handle as a signed 32-bit number), sign-extended to the pointer size; 0
+// when the number cannot be a window handle.
+std::intptr_t WindowHandleValue(std::int64_t number);

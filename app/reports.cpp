@@ -2,16 +2,13 @@
 
 #include <cwchar>
 
-#include "net/endpoints.h"
+#include "base/endpoints.h"
+#include "base/product.h"
 #include "net/http.h"
 
 namespace {
 
 constexpr size_t kUrlBuffer = 512;
-
-std::wstring Base(const wchar_t* page, const wchar_t* tag) {
-  return std::wstring(L"http://") + ClientHost + page + L"?tag=" + tag + L"&ver=3.0.1.3";
-}
 
 // What a report thread is handed; it copies it before the caller goes on.
 struct ReportStart {
@@ -34,21 +31,21 @@ DWORD WINAPI ReportThread(LPVOID param) {
 }  // namespace
 
 std::wstring InstallReportUrl(int count) {
-  return Base(L"/install.htm", L"Tolv") + L"&count=" + std::to_wstring(count);
+  return ClientServiceUrl(L"/install.htm", kGameTag) + L"&count=" + std::to_wstring(count);
 }
 
 std::wstring WebHallReportUrl(int count) {
-  return Base(L"/active.htm", L"webbrindlo") + L"&count=" + std::to_wstring(count);
+  return ClientServiceUrl(L"/active.htm", L"webbrindlo") + L"&count=" + std::to_wstring(count);
 }
 
 std::wstring ActivityReportUrl(int count, int apartDays, int keepDays, int weekDays) {
-  return Base(L"/active.htm", L"Tolv") + L"&count=" + std::to_wstring(count) + L"&apartdays=" +
-         std::to_wstring(apartDays) + L"&keepdays=" + std::to_wstring(keepDays) + L"&weekdays=" +
-         std::to_wstring(weekDays);
+  return ClientServiceUrl(L"/active.htm", kGameTag) + L"&count=" + std::to_wstring(count) +
+         L"&apartdays=" + std::to_wstring(apartDays) + L"&keepdays=" + std::to_wstring(keepDays) +
+         L"&weekdays=" + std::to_wstring(weekDays);
 }
 
 std::wstring UninstallReportUrl(int count) {
-  return Base(L"/uninstall.htm", L"Tolv") + L"&count=" + std::to_wstring(count);
+  return ClientServiceUrl(L"/uninstall.htm", kGameTag) + L"&count=" + std::to_wstring(count);
 }
 
 void SendReportWith(const wchar_t* url, HANDLE started, HANDLE done) {

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <utility>
 
-#include "app/process_values.h"
+#include "base/paths.h"
 
 namespace {
 
@@ -28,20 +28,9 @@ int Increment(int v) {
 
 }  // namespace
 
-int PathBesideExe(const wchar_t* name, wchar_t* out) {
-  const std::wstring exe = ExePath();
-  const size_t slash = exe.rfind(L'\\');
-  out[0] = L'\0';
-  if (slash == std::wstring::npos) return 0;
-  const std::wstring path = name ? exe.substr(0, slash + 1) + name : exe;
-  lstrcpynW(out, path.c_str(), MAX_PATH);
-  return 1;
-}
-
 std::wstring StatisticPath() {
-  wchar_t folder[MAX_PATH] = {};
-  if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, folder))) return L"";
-  return std::wstring(folder) + L"\\Brindlo\\VodiVavoz\\Statistic.ini";
+  const std::wstring folder = InstallFolder();
+  return folder.empty() ? L"" : folder + L"\\Statistic.ini";
 }
 
 bool ParseLastDate(const std::wstring& text, CivilDate* date) {

@@ -8,10 +8,7 @@
 #include <functional>
 #include <string>
 
-// Writes into `out` (260 characters) the running executable's path with its
-// file name replaced by `name` (the executable itself when null). 0, and an
-// empty `out`, when the path has no backslash.
-int PathBesideExe(const wchar_t* name, wchar_t* out);
+#include "base/paths.h"
 
 // The settings file the usage counters use: local application data +
 // "\Brindlo\VodiVavoz\Statistic.ini".

@@ -1,11 +1,11 @@
 #include "browser/game_frame.h"
 
 #include "app/app.h"
-#include "app/messages.h"
-#include "app/process_values.h"
+#include "base/messages.h"
+#include "base/process_values.h"
 #include "browser/game_frame_rules.h"
 #include "gamewnd/tab_list.h"
-#include "net/endpoints.h"
+#include "base/endpoints.h"
 
 CGmWndView* GameView = nullptr;
 
@@ -177,8 +177,10 @@ HRESULT CGmWndView::OnGetHostInfo(DOCHOSTUIINFO* pInfo) {
 
 void CGmWndView::OnNavigateComplete2(const wchar_t* strURL) {
   theApp.m_strPageUrl = strURL ? strURL : L"";
-  RECT client;
-  ::GetClientRect(MainWndHandle, &client);
+  // With the main window gone there is nowhere to show the page: the frame's
+  // timer ends this process.
+  RECT client = {};
+  if (!::GetClientRect(MainWndHandle, &client)) return;
   HWND frame = ::GetParent(m_hWnd);
   const RECT r = TabContentRect(client);
   ::MoveWindow(frame, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);

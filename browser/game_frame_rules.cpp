@@ -1,6 +1,6 @@
 #include "browser/game_frame_rules.h"
 
-#include "app/messages.h"
+#include "base/messages.h"
 
 int HeldModifiers() {
   int mods = 0;

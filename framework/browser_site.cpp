@@ -1,5 +1,6 @@
 #include "framework/browser_site.h"
 
+#include <algorithm>
 #include <new>
 
 // ---- Host defaults: the browser's own behaviour ---------------------------
@@ -99,12 +100,38 @@ HRESULT CBrowserControlSite::CreateControl(REFCLSID clsid, const RECT& rect, UIN
   if (HWND control = GetControlWindow()) {
     ::SetWindowLongPtrW(control, GWLP_ID, static_cast<LONG_PTR>(nID));
   }
+  m_pContainer->m_sites.push_back(this);
+  m_bRegistered = true;
+  return S_OK;
+}
+
+bool CBrowserControlSite::PreTranslateKey(MSG* pMsg) {
+  HWND control = GetControlWindow();
+  if (!m_spObject || !control || (pMsg->hwnd != control && !::IsChild(control, pMsg->hwnd))) {
+    return false;
+  }
+  CComPtr<IOleInPlaceActiveObject> active = m_spActiveObject;
+  if (!active && FAILED(m_spObject.QueryInterface(&active))) return false;
+  return active->TranslateAccelerator(pMsg) == S_OK;
+}
+
+STDMETHODIMP CBrowserControlSite::SetActiveObject(IOleInPlaceActiveObject* pActiveObject,
+                                                  LPCOLESTR) {
+  m_spActiveObject = pActiveObject;
   return S_OK;
 }
 
 void CBrowserControlSite::DestroyControl() {
-  // From here on the host is not asked anything.
+  // From here on the host is not asked anything, nor the control offered keys.
   m_pHost = nullptr;
+  if (m_bRegistered) {
+    // The container may be gone by the time the last reference goes, so it
+    // is left alone once the site has left it.
+    auto& sites = m_pContainer->m_sites;
+    sites.erase(std::remove(sites.begin(), sites.end(), this), sites.end());
+    m_bRegistered = false;
+  }
+  m_spActiveObject.Release();
   if (m_spEvents) {
     m_spEvents->Unadvise(m_dwEventCookie);
     m_spEvents.Release();
@@ -345,13 +372,10 @@ void NavigateBrowser(IWebBrowser2* browser, const wchar_t* url, DWORD dwFlags,
   for (VARIANT* v : {&vUrl, &vFlags, &vTarget, &vPost, &vHeaders}) ::VariantClear(v);
 }
 
-bool TranslateBrowserKey(IWebBrowser2* browser, HWND browserWnd, MSG* pMsg) {
-  if (!browser || !browserWnd || pMsg->message < WM_KEYFIRST || pMsg->message > WM_KEYLAST) {
-    return false;
+bool COleControlContainer::PreTranslateAccelerator(MSG* pMsg) {
+  if (pMsg->message < WM_KEYFIRST || pMsg->message > WM_KEYLAST) return false;
+  for (CBrowserControlSite* site : m_sites) {
+    if (site->PreTranslateKey(pMsg)) return true;
   }
-  if (pMsg->hwnd != browserWnd && !::IsChild(browserWnd, pMsg->hwnd)) return false;
-  CComPtr<IOleInPlaceActiveObject> active;
-  return SUCCEEDED(browser->QueryInterface(IID_IOleInPlaceActiveObject,
-                                           reinterpret_cast<void**>(&active))) &&
-         active->TranslateAccelerator(pMsg) == S_OK;
+  return false;
 }

@@ -10,6 +10,8 @@
 #include <ole2.h>
 #include <windows.h>
 
+#include <vector>
+
 #include "framework/com_ptr.h"
 #include "framework/event_sink.h"
 
@@ -38,11 +40,24 @@ class CBrowserHost : public CEventSinkTarget {
   virtual HRESULT FilterDataObject(IDataObject* pDO, IDataObject** ppDORet);
 };
 
-// The window that holds the controls.
+class CBrowserControlSite;
+
+// The window that holds the controls, and the sites of the controls it holds.
 class COleControlContainer {
  public:
   explicit COleControlContainer(HWND hWnd = nullptr) : m_hWnd(hWnd) {}
   HWND m_hWnd;
+
+  // Offers a key message to the control it is aimed at (the control with the
+  // focus), as the window's pre-translation must before anything else sees
+  // the key: the browser moves between a page's fields with Tab, runs the
+  // clipboard keys and asks its host's TranslateAccelerator. True when the
+  // control took the key.
+  bool PreTranslateAccelerator(MSG* pMsg);
+
+ private:
+  friend class CBrowserControlSite;
+  std::vector<CBrowserControlSite*> m_sites;  // not owned; each removes itself
 };
 
 // One browser control in its container: creates and in-place activates it,
@@ -63,6 +78,10 @@ class CBrowserControlSite : public IOleClientSite,
   // Disconnects, closes and lets go of the control; the host is forgotten,
   // so calls that arrive later find no host. Safe to call more than once.
   void DestroyControl();
+
+  // Offers a key message aimed at the control's window (or inside it) to the
+  // control's in-place active object; true when the control took it.
+  bool PreTranslateKey(MSG* pMsg);
 
   IWebBrowser2* GetBrowser() const { return m_spBrowser; }
   IOleObject* GetOleObject() const { return m_spObject; }
@@ -107,7 +126,9 @@ class CBrowserControlSite : public IOleClientSite,
   STDMETHODIMP GetBorder(LPRECT) override { return INPLACE_E_NOTOOLSPACE; }
   STDMETHODIMP RequestBorderSpace(LPCBORDERWIDTHS) override { return INPLACE_E_NOTOOLSPACE; }
   STDMETHODIMP SetBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
-  STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) override { return S_OK; }
+  // The control names the object that translates its keys when it becomes
+  // UI-active (null when it stops).
+  STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject* pActiveObject, LPCOLESTR) override;
   STDMETHODIMP InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return E_NOTIMPL; }
   STDMETHODIMP SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
   STDMETHODIMP RemoveMenus(HMENU) override { return E_NOTIMPL; }
@@ -160,6 +181,9 @@ class CBrowserControlSite : public IOleClientSite,
   RECT m_rect = {};
   CComPtr<IOleObject> m_spObject;
   CComPtr<IWebBrowser2> m_spBrowser;
+  // The object the control named through SetActiveObject, if any.
+  CComPtr<IOleInPlaceActiveObject> m_spActiveObject;
+  bool m_bRegistered = false;  // listed in the container's sites
   CComPtr<IConnectionPoint> m_spEvents;
   DWORD m_dwEventCookie = 0;
 };
@@ -170,8 +194,3 @@ void NavigateBrowser(IWebBrowser2* browser, const wchar_t* url, DWORD dwFlags = 
                      const wchar_t* lpszTargetFrameName = nullptr,
                      const wchar_t* lpszHeaders = nullptr, const void* lpvPostData = nullptr,
                      DWORD dwPostDataLen = 0);
-
-// Offers a key message aimed at the browser window `browserWnd` (or inside
-// it) to the browser, which may run the host's TranslateAccelerator; true
-// when the browser took it.
-bool TranslateBrowserKey(IWebBrowser2* browser, HWND browserWnd, MSG* pMsg);

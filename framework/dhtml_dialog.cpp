@@ -174,6 +174,7 @@ BOOL CDHtmlDialog::CreateControlSite(COleControlContainer* pContainer, CBrowserC
 BOOL CDHtmlDialog::OnInitDialog() {
   CDialog::OnInitDialog();
   m_container.m_hWnd = m_hWnd;
+  m_pCtrlCont = &m_container;
   CBrowserControlSite* site = nullptr;
   if (!CreateControlSite(&m_container, &site, AFX_IDC_BROWSER, CLSID_WebBrowser) || !site) {
     site = new (std::nothrow) CBrowserControlSite(&m_container, this);
@@ -213,13 +214,6 @@ bool CDHtmlDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
   // dialog's own handlers have seen the message with the browser in place.
   if (message == WM_DESTROY) DestroyBrowser();
   return handled;
-}
-
-BOOL CDHtmlDialog::PreTranslateMessage(MSG* pMsg) {
-  // Keys typed into the page go to the browser first, which offers them to
-  // TranslateAccelerator of the host.
-  if (TranslateBrowserKey(m_pBrowserApp, GetBrowserWindow(), pMsg)) return TRUE;
-  return CDialog::PreTranslateMessage(pMsg);
 }
 
 HWND CDHtmlDialog::GetBrowserWindow() const {

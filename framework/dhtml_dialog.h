@@ -71,7 +71,6 @@ class CDHtmlDialog : public CDialog, public CBrowserHost {
  protected:
   BOOL OnInitDialog() override;
   bool WindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
-  BOOL PreTranslateMessage(MSG* pMsg) override;
 
   // Whether `pDisp` is the top-level browser rather than one of its frames.
   bool IsTopLevelBrowser(IDispatch* pDisp) const;

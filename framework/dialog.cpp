@@ -1,5 +1,6 @@
 #include "framework/dialog.h"
 
+#include "framework/browser_site.h"
 #include "framework/winapp.h"
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
@@ -88,11 +89,12 @@ void CDialog::EndDialog(int result) {
 }
 
 BOOL CDialog::PreTranslateMessage(MSG* pMsg) {
+  if (pMsg->message < WM_KEYFIRST || pMsg->message > WM_KEYLAST) return FALSE;
+  // A hosted control with the focus sees its keys first: a web page moves
+  // between its fields with Tab and runs its clipboard keys itself.
+  if (m_pCtrlCont && m_pCtrlCont->PreTranslateAccelerator(pMsg)) return TRUE;
   // Keyboard navigation among the dialog's controls (Tab, Enter, Esc).
-  if (pMsg->message >= WM_KEYFIRST && pMsg->message <= WM_KEYLAST) {
-    return ::IsDialogMessageW(m_hWnd, pMsg);
-  }
-  return FALSE;
+  return ::IsDialogMessageW(m_hWnd, pMsg);
 }
 
 INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -6,6 +6,8 @@
 
 #include "framework/wnd.h"
 
+class COleControlContainer;
+
 class CDialog : public CWnd {
  public:
   // `owner` may be a window of another process (a login window is owned by
@@ -37,6 +39,9 @@ class CDialog : public CWnd {
 
   UINT m_nIDTemplate;
   HWND m_hWndOwner;
+  // The container of the dialog's ActiveX controls, if it has any: keys go to
+  // the focused control before the dialog's own keyboard navigation.
+  COleControlContainer* m_pCtrlCont = nullptr;
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "framework/frame.h"
 #include "framework/winapp.h"
 
 namespace {
@@ -131,8 +132,15 @@ void CHtmlView::DestroyBrowser() {
 }
 
 BOOL CHtmlView::PreTranslateMessage(MSG* pMsg) {
-  if (TranslateBrowserKey(m_pBrowserApp, GetBrowserWindow(), pMsg)) return TRUE;
-  return FALSE;
+  if (pMsg->message < WM_KEYFIRST || pMsg->message > WM_KEYLAST) return FALSE;
+  // The frames around the view decide first (their hotkeys, F5, the
+  // favourite key); only a key none of them takes reaches the page.
+  for (HWND h = ::GetParent(m_hWnd); h; h = ::GetParent(h)) {
+    if (auto* frame = dynamic_cast<CFrameWnd*>(CWnd::FromHandlePermanent(h))) {
+      if (frame->PreTranslateMessage(pMsg)) return TRUE;
+    }
+  }
+  return m_container.PreTranslateAccelerator(pMsg);
 }
 
 HWND CHtmlView::GetBrowserWindow() const {

@@ -5,13 +5,14 @@
 
 #include <shellapi.h>
 
-#include "app/messages.h"
-#include "app/process_values.h"
+#include "base/messages.h"
+#include "base/process_values.h"
+#include "base/product.h"
 #include "browser/browser_settings.h"
 #include "framework/winapp.h"
 #include "gamewnd/login_protocol.h"
 #include "gamewnd/main_dlg.h"
-#include "net/endpoints.h"
+#include "base/endpoints.h"
 #include "res/resource.h"
 #include "ui/message_box.h"
 
@@ -24,6 +25,11 @@ constexpr COLORREF kMagenta = RGB(255, 0, 255);
 }  // namespace
 
 // ---- CLoginDlg ----------------------------------------------------------
+
+// The login page's elements keep their own behaviour: no sprite buttons, no
+// caption dragging (a table that replaces the dialog base's whole).
+BEGIN_DHTML_EVENT_MAP(CLoginDlg)
+END_DHTML_EVENT_MAP()
 
 BEGIN_MESSAGE_MAP(CLoginDlg, CDHtmDlgEx)
   // The external-account pop-up finished: reload the login page.
@@ -53,7 +59,7 @@ BOOL CLoginDlg::OnInitDialog() {
   ApplyBrowserFeatures();
   // Magenta areas of the page let the background art show through.
   const LONG exStyle = ::GetWindowLongW(m_hWnd, GWL_EXSTYLE);
-  ::SetWindowLongW(m_hWnd, GWL_EXSTYLE, exStyle ^ WS_EX_LAYERED);
+  ::SetWindowLongW(m_hWnd, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
   ::SetLayeredWindowAttributes(m_hWnd, kMagenta, 0, LWA_COLORKEY);
   // No task-bar button of its own.
   ::SetWindowLongW(m_hWnd, GWL_EXSTYLE,
@@ -232,7 +238,7 @@ CLoginBkDlg::~CLoginBkDlg() {
 }
 
 BOOL CLoginBkDlg::OnInitDialog() {
-  SetWindowText(L"BrindloTolvane");
+  SetWindowText(kMainWindowTitle);
   LoadBackground();
   // First placed in the middle of the work area.
   RECT work;

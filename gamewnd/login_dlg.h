@@ -60,6 +60,9 @@ class CLoginDlg : public CDHtmDlgEx {
 
   DECLARE_MESSAGE_MAP()
   DECLARE_EVENTSINK_MAP()
+  // Empty: the portal's login page has its own buttons, and no press on it
+  // drags the window (it would slide off its background).
+  DECLARE_DHTML_EVENT_MAP()
 };
 
 // The login background: per-pixel-alpha frame art (PNG 129), dragged from

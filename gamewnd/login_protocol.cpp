@@ -2,6 +2,11 @@
 
 #include <shlwapi.h>
 
+#include <cstdint>
+
+#include "base/paths.h"
+#include "base/text.h"
+
 namespace {
 
 constexpr size_t kWordStart = 6;
@@ -111,12 +116,8 @@ std::wstring ExternalLoginCaption(const std::wstring& url, const std::wstring& h
 
 bool IsOpenableAddress(const std::wstring& target) {
   if (Contains(target, L"about:blank")) return false;
-  for (const wchar_t* scheme : {L"http://", L"https://"}) {
-    const int n = lstrlenW(scheme);
-    if (static_cast<int>(target.size()) > n &&
-        ::CompareStringOrdinal(target.c_str(), n, scheme, n, TRUE) == CSTR_EQUAL) {
-      return true;
-    }
+  for (const std::wstring scheme : {L"http://", L"https://"}) {
+    if (target.size() > scheme.size() && StartsWithNoCase(target, scheme)) return true;
   }
   return false;
 }
@@ -148,4 +149,12 @@ bool ReadHandoffRecord(const COPYDATASTRUCT* record, std::wstring* text) {
 std::wstring AccountName(const std::wstring& serverText) {
   const size_t dash = serverText.rfind(L'-');
   return dash == std::wstring::npos ? serverText : serverText.substr(dash + 1);
+}
+
+std::wstring LoginCommandLine(const std::wstring& exePath, HWND mainWnd, size_t tabCount) {
+  // Handles fit 32 bits on every pointer size; written signed, as the login
+  // process reads them back.
+  const auto handle = static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(mainWnd));
+  return QuotedPath(exePath) + L" /newgm /" + std::to_wstring(handle) + L" /" +
+         std::to_wstring(tabCount);
 }

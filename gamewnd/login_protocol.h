@@ -70,3 +70,8 @@ bool ReadHandoffRecord(const COPYDATASTRUCT* record, std::wstring* text);
 
 // The account name the login report carries: after the last "-".
 std::wstring AccountName(const std::wstring& serverText);
+
+// The command line that starts the login process of a new tab: the quoted
+// executable path, " /newgm /", the main window's handle as a signed 32-bit
+// decimal number, " /" and the current tab count.
+std::wstring LoginCommandLine(const std::wstring& exePath, HWND mainWnd, size_t tabCount);

@@ -1,7 +1,9 @@
 #include "gamewnd/main_dlg.h"
 
-#include "app/messages.h"
-#include "app/process_values.h"
+#include "base/messages.h"
+#include "base/paths.h"
+#include "base/process_values.h"
+#include "base/product.h"
 #include "framework/winapp.h"
 #include "browser/game_frame_rules.h"
 #include "gamewnd/login_protocol.h"
@@ -60,7 +62,7 @@ void CWayloft3Dlg::SetCaptionLink(const std::wstring& text, const std::wstring& 
 }
 
 BOOL CWayloft3Dlg::OnInitDialog() {
-  SetWindowText(L"BrindloTolvane");
+  SetWindowText(kMainWindowTitle);
   HICON icon = ::LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME));
   SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
   SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
@@ -77,12 +79,8 @@ BOOL CWayloft3Dlg::OnInitDialog() {
 }
 
 void CWayloft3Dlg::StartLoginProcess() {
-  const std::wstring commandLine =
-      ExePath() + L" /newgm /" +
-      std::to_wstring(static_cast<long>(reinterpret_cast<INT_PTR>(m_hWnd))) + L" /" +
-      std::to_wstring(m_tabs.Count());
   HANDLE process = nullptr;
-  if (!StartCommandLine(commandLine, &process)) return;
+  if (!StartCommandLine(LoginCommandLine(ExePath(), m_hWnd, m_tabs.Count()), &process)) return;
   ForgetLoginProcess();
   m_hLoginProcess = process;
 }
@@ -286,6 +284,15 @@ BOOL CWayloft3Dlg::PreTranslateMessage(MSG* pMsg) {
     ::ShowWindow(m_hWnd, SW_RESTORE);
   }
   return CDialog::PreTranslateMessage(pMsg);
+}
+
+bool IsMainGameWindow(HWND window) {
+  if (!window || !::IsWindow(window)) return false;
+  wchar_t className[16] = {};
+  wchar_t title[32] = {};
+  ::GetClassNameW(window, className, 16);
+  ::GetWindowTextW(window, title, 32);
+  return std::wstring(className) == L"#32770" && std::wstring(title) == kMainWindowTitle;
 }
 
 void BringToFront(HWND window) {

@@ -73,6 +73,10 @@ class CWayloft3Dlg : public CDialog {
   DECLARE_MESSAGE_MAP()
 };
 
+// Whether `window` is a main game window of any running client: a dialog
+// (class "#32770") titled "BrindloTolvane".
+bool IsMainGameWindow(HWND window);
+
 // Raises `window` above every other window and gives it the foreground, also
 // when another process owns the foreground.
 void BringToFront(HWND window);

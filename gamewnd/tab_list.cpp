@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "net/endpoints.h"
+#include "base/endpoints.h"
+#include "base/product.h"
 
 size_t TabList::AcceptAccount(const std::wstring& serverText) {
   if (std::find(m_accounts.begin(), m_accounts.end(), serverText) != m_accounts.end()) return 0;
@@ -46,8 +47,8 @@ std::wstring TabList::Account(int index) const {
 }
 
 std::wstring LoginReportUrl(const std::wstring& account, size_t index) {
-  return std::wstring(L"http://") + ClientHost + L"/login.htm?tag=Tolv&ver=3.0.1.3&uid=" + account +
-         L"&index=" + std::to_wstring(index);
+  return ClientServiceUrl(L"/login.htm", kGameTag) + L"&uid=" + account + L"&index=" +
+         std::to_wstring(index);
 }
 
 RECT TabContentRect(const RECT& mainClient) {

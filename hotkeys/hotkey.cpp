@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "app/settings.h"
+#include "base/paths.h"
 
 Hotkey ParseHotkey(const std::wstring& text) {
   Hotkey h;

@@ -2,8 +2,9 @@
 
 #include <wininet.h>
 
-#include "app/settings.h"
-#include "net/endpoints.h"
+#include "base/paths.h"
+#include "base/text.h"
+#include "base/endpoints.h"
 
 namespace {
 
@@ -77,8 +78,7 @@ bool CheckAnswer(HINTERNET request, DWORD* length) {
 }  // namespace
 
 bool IsHttpUrl(const std::wstring& url) {
-  return url.size() >= 7 &&
-         ::CompareStringOrdinal(url.c_str(), 7, L"http://", 7, TRUE) == CSTR_EQUAL;
+  return StartsWithNoCase(url, L"http://");
 }
 
 bool SplitUrl(const std::wstring& url, UrlParts* parts) {

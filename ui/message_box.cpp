@@ -1,5 +1,6 @@
 #include "ui/message_box.h"
 
+#include "base/product.h"
 #include "framework/winapp.h"
 #include "res/resource.h"
 #include "ui/image_load.h"
@@ -42,7 +43,7 @@ void CMessageBox::Prepare(HBITMAP background, HBITMAP closeStrip, HBITMAP strip1
   m_hBtn1 = strip1;
   m_hBtn2 = strip2;
   m_strText = text;
-  m_strTitle = L"BrindloTolvane";
+  m_strTitle = kMainWindowTitle;
   m_nType = type;
   m_crText = 0;
 }

@@ -2,7 +2,9 @@
 hand-off, frame registration, the add-account limit and closing."""
 import json
 import os
+import shutil
 import subprocess
+import tempfile
 import unittest
 
 from tolv_e2e import (EXE, WINE, WINTOOL, StandIn, TolvTestCase, TITLE, WM_CLOSE, children,
@@ -12,10 +14,10 @@ WM_FRAME_REGISTER = 0x400 + 2
 WM_ADD_ACCOUNT = 0x400 + 6
 
 
-def login_processes():
-    """Command lines of this build's running login processes (Wine shows them
+def login_processes(exe=EXE):
+    """Command lines of the running login processes of `exe` (Wine shows them
     in /proc)."""
-    ours = "Z:" + os.path.abspath(EXE).replace("/", "\\") + " /newgm"
+    ours = "Z:" + os.path.abspath(exe).replace("/", "\\") + " /newgm"
     found = []
     for pid in os.listdir("/proc"):
         if not pid.isdigit():
@@ -44,9 +46,9 @@ class TabHost(TolvTestCase):
                 p.kill()
                 p.wait(10)
 
-    def start_main(self):
+    def start_main(self, exe=None):
         """The main window of an "/update" start: 1 by 1 pixel, one login process."""
-        proc = self.start_tolv("/update")
+        proc = self.start_tolv("/update", exe=exe)
         main = wait_until(lambda: [w for w in tolv_windows(TITLE, "#32770")
                                    if w["owner"] == 0 and w["rect"][2] - w["rect"][0] == 1],
                           20, what="the 1x1 main window")[0]
@@ -77,9 +79,22 @@ class TabHost(TolvTestCase):
         self.login_background(main)
         lines = login_processes()
         self.assertEqual(1, len(lines), lines)
-        # The executable's path, unquoted, then the main window and the tab count.
+        # The executable's path, then the main window and the tab count.
         expected = "Z:%s /newgm /%d /0" % (os.path.abspath(EXE).replace("/", "\\"), main["hwnd"])
         self.assertEqual(expected, lines[0])
+
+    def test_a_client_in_a_folder_with_blanks_starts_its_login_process(self):
+        # Profiles under "Documents and Settings" and user names with blanks
+        # put a blank into the executable's path.
+        folder = tempfile.mkdtemp(prefix="tolv dir ")
+        self.addCleanup(shutil.rmtree, folder, True)
+        exe = os.path.join(folder, "Tolv.exe")
+        shutil.copy(EXE, exe)
+        proc, main = self.start_main(exe)
+        # The login process found its switch and joined this main window.
+        self.login_background(main)
+        lines = login_processes(exe)
+        self.assertEqual(["Z:%s /newgm /%d /0" % (exe.replace("/", "\\"), main["hwnd"])], lines)
 
     def test_abandoned_first_login_ends_the_main_window(self):
         proc, main = self.start_main()

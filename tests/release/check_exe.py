@@ -57,6 +57,25 @@ class PE:
             names.append(self.cstr(name_rva))
             o += 20
 
+    def imported_functions(self):
+        """{dll (lower case): [function names]}; ordinals as "#n"."""
+        found, o = {}, self.off(self.dirs[1][0])
+        width, flag = (4, 0x80000000) if self.magic == 0x10B else (8, 0x8000000000000000)
+        fmt = "<I" if width == 4 else "<Q"
+        while True:
+            lookup, _, _, name_rva, first = struct.unpack_from("<IIIII", self.data, o)
+            if not name_rva:
+                return found
+            names = found.setdefault(self.cstr(name_rva).lower(), [])
+            t = self.off(lookup or first)
+            while True:
+                entry = struct.unpack_from(fmt, self.data, t)[0]
+                if not entry:
+                    break
+                names.append("#%d" % (entry & 0xFFFF) if entry & flag else self.cstr(entry + 2))
+                t += width
+            o += 20
+
     def resources(self):
         """{type id: [name ids]} from the resource directory."""
         base = self.off(self.dirs[2][0])
@@ -98,6 +117,74 @@ class PE:
         return sizes
 
 
+# Functions the shipped executable must not import because Windows XP SP3's
+# system DLLs lack them: the loader would refuse to start the program. Each
+# is listed with the minimum client its documentation gives (Windows Vista
+# unless noted). Not a complete list of everything newer than XP; it names
+# what a C++ runtime, our framework code and the usual Win32 idioms reach for.
+POST_XP = {
+    "kernel32.dll": {
+        # Time, strings, locales
+        "GetTickCount64", "CompareStringOrdinal", "CompareStringEx", "LCMapStringEx",
+        "GetLocaleInfoEx", "GetUserDefaultLocaleName", "LocaleNameToLCID", "LCIDToLocaleName",
+        "GetDynamicTimeZoneInformation", "GetSystemTimePreciseAsFileTime",  # the latter: 8
+        "FindFirstStreamW", "FindNextStreamW",
+        # Synchronisation (slim locks, condition variables, one-time init)
+        "InitializeSRWLock", "AcquireSRWLockExclusive", "AcquireSRWLockShared",
+        "ReleaseSRWLockExclusive", "ReleaseSRWLockShared", "TryAcquireSRWLockExclusive",  # 7
+        "InitializeConditionVariable", "SleepConditionVariableCS", "SleepConditionVariableSRW",
+        "WakeConditionVariable", "WakeAllConditionVariable", "InitOnceExecuteOnce",
+        "InitOnceBeginInitialize", "InitOnceComplete", "InitializeCriticalSectionEx",
+        "CreateEventExW", "CreateEventExA", "CreateMutexExW", "CreateSemaphoreExW",
+        "CreateWaitableTimerExW",
+        # Fiber-local storage (Server 2003 and Vista, not XP)
+        "FlsAlloc", "FlsFree", "FlsGetValue", "FlsSetValue",
+        # Files, processes, errors
+        "GetFinalPathNameByHandleW", "GetFileInformationByHandleEx", "SetFileInformationByHandle",
+        "CreateSymbolicLinkW", "CancelIoEx", "QueryFullProcessImageNameW", "GetErrorMode",
+        "SetThreadErrorMode", "GetThreadErrorMode", "GetProductInfo", "Wow64GetThreadContext",
+        "GetCurrentProcessorNumber", "GetThreadId", "GetProcessId",  # the last two: Server 2003
+        "SetFileCompletionNotificationModes", "GetQueuedCompletionStatusEx",
+        "CreateThreadpoolWork", "SubmitThreadpoolWork", "CreateThreadpoolTimer",
+        "RegisterApplicationRestart", "WerRegisterMemoryBlock",
+    },
+    "advapi32.dll": {
+        "RegGetValueW", "RegGetValueA", "RegDeleteTreeW", "RegDeleteTreeA", "RegSetKeyValueW",
+        "RegDeleteKeyValueW", "RegCopyTreeW", "RegLoadMUIStringW",
+        "RegDeleteKeyExW", "RegDeleteKeyExA",  # XP only in its 64-bit edition
+        "EventRegister", "EventWrite", "EventUnregister",
+    },
+    "user32.dll": {
+        "SetProcessDPIAware", "IsProcessDPIAware", "ChangeWindowMessageFilter",
+        "ChangeWindowMessageFilterEx",  # 7
+        "AddClipboardFormatListener", "RemoveClipboardFormatListener", "ShutdownBlockReasonCreate",
+        "ShutdownBlockReasonDestroy", "GetWindowDisplayAffinity", "SetWindowDisplayAffinity",
+        "GetDpiForWindow", "GetDpiForSystem", "SetThreadDpiAwarenessContext",  # 10
+        "SetProcessDpiAwarenessContext", "RegisterTouchWindow", "GetGestureInfo",
+        "CalculatePopupWindowPosition", "LogicalToPhysicalPoint", "PhysicalToLogicalPoint",
+        "UpdateLayeredWindowIndirect", "IsTouchWindow", "RegisterPowerSettingNotification",
+    },
+    "shell32.dll": {
+        "SHGetKnownFolderPath", "SHGetKnownFolderIDList", "SHCreateItemFromParsingName",
+        "SHGetPropertyStoreForWindow", "SHGetStockIconInfo", "SHOpenWithDialog",
+        "SetCurrentProcessExplicitAppUserModelID",  # 7
+        "Shell_NotifyIconGetRect",  # 7
+    },
+    "comctl32.dll": {"TaskDialog", "TaskDialogIndirect", "LoadIconMetric", "LoadIconWithScaleDown"},
+    "ole32.dll": {"CoGetApartmentType"},  # 7
+    "msvcrt.dll": {
+        # Secure-CRT functions exported only by newer msvcrt.dll versions.
+        "wcscpy_s", "wcsncpy_s", "wcscat_s", "strcpy_s", "strncpy_s", "strcat_s", "_wfopen_s",
+        "fopen_s", "memcpy_s", "memmove_s", "_itow_s", "_ultow_s", "swprintf_s", "sprintf_s",
+        "_vscwprintf_p", "_wcsicmp_l", "_localtime64_s", "_gmtime64_s",
+        "_ftime64_s", "_wsplitpath_s", "_wmakepath_s", "strtok_s", "wcstok_s", "qsort_s",
+        "_get_errno", "_set_errno",
+    },
+    # Not present on XP at all.
+    "dwmapi.dll": {"*"}, "bcrypt.dll": {"*"},
+}
+
+
 # The skin's images: the sizes the drawing code relies on.
 PNG_SIZES = {
     129: (1100, 630), 131: (30, 51), 132: (132, 28), 133: (228, 23), 134: (30, 51),
@@ -126,6 +213,13 @@ class ReleaseExe(unittest.TestCase):
         dlls = [d.lower() for d in self.pe.imports()]
         self.assertTrue(dlls)
         self.assertEqual([], [d for d in dlls if d not in SYSTEM_DLLS])
+
+    def test_imports_nothing_windows_xp_lacks(self):
+        imported = self.pe.imported_functions()
+        self.assertIn("kernel32.dll", imported)
+        found = sorted("%s!%s" % (dll, fn) for dll, fns in imported.items()
+                       for fn in fns if fn in POST_XP.get(dll, ()) or "*" in POST_XP.get(dll, ()))
+        self.assertEqual([], found)
 
     def test_carries_icon_version_and_manifest(self):
         res = self.pe.resources()

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/messages.h"
+#include "base/messages.h"
 
 namespace {
 

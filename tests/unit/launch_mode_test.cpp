@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 namespace {
 
 const std::wstring kFolder = L"C:\\users\\u\\AppData\\Local\\Brindlo\\VodiVavoz";
@@ -54,7 +56,7 @@ TEST(LaunchMode, NewWindowReadsHandleAndTabCount) {
   const LaunchDecision d = Decide({L"/newgm", L"/655", L"/2"});
   EXPECT_EQ(ModeNewWindow, d.mode);
   EXPECT_TRUE(d.argumentsValid);
-  EXPECT_EQ(655u, d.mainWnd);
+  EXPECT_EQ(655, d.mainWnd);
   EXPECT_EQ(2, d.windowIndex);
 }
 
@@ -62,13 +64,13 @@ TEST(LaunchMode, GameHallReadsOnlyTheHandle) {
   const LaunchDecision d = Decide({L"/gmhall", L"/655", L"/7"});
   EXPECT_EQ(ModeGameHall, d.mode);
   EXPECT_TRUE(d.argumentsValid);
-  EXPECT_EQ(655u, d.mainWnd);
+  EXPECT_EQ(655, d.mainWnd);
   EXPECT_EQ(0, d.windowIndex);
 }
 
 TEST(LaunchMode, OtherModesLeaveHandleAndCountEmpty) {
   const LaunchDecision d = Decide({L"/TolvD", L"/655", L"/2"});
-  EXPECT_EQ(0u, d.mainWnd);
+  EXPECT_EQ(0, d.mainWnd);
   EXPECT_EQ(0, d.windowIndex);
 }
 
@@ -77,14 +79,14 @@ TEST(LaunchMode, MissingNumbersMakeTheLineUnusable) {
        std::vector<std::vector<std::wstring>>{{L"/newgm"}, {L"/newgm", L"/655"}, {L"/gmhall"}}) {
     const LaunchDecision d = Decide(args);
     EXPECT_FALSE(d.argumentsValid) << args.size();
-    EXPECT_EQ(0u, d.mainWnd);
+    EXPECT_EQ(0, d.mainWnd);
     EXPECT_EQ(0, d.windowIndex);
   }
 }
 
 TEST(LaunchMode, NumbersLongerThanTheirBuffersMakeTheLineUnusable) {
   // Handle: 15 characters with the "/" fit, 16 do not.
-  EXPECT_TRUE(Decide({L"/newgm", L"/12345678901234", L"/1"}).argumentsValid);
+  EXPECT_TRUE(Decide({L"/newgm", L"/-0000002147483", L"/1"}).argumentsValid);
   EXPECT_FALSE(Decide({L"/newgm", L"/123456789012345", L"/1"}).argumentsValid);
   EXPECT_FALSE(Decide({L"/gmhall", L"/123456789012345"}).argumentsValid);
   // Count: 7 characters fit, 8 do not.
@@ -92,16 +94,54 @@ TEST(LaunchMode, NumbersLongerThanTheirBuffersMakeTheLineUnusable) {
   const LaunchDecision d = Decide({L"/newgm", L"/1", L"/1234567"});
   EXPECT_FALSE(d.argumentsValid);
   EXPECT_EQ(ModeNewWindow, d.mode);
-  EXPECT_EQ(0u, d.mainWnd);
+  EXPECT_EQ(0, d.mainWnd);
 }
 
-TEST(LaunchMode, NumberStartsAtTheSecondCharacter) {
-  EXPECT_EQ(655u, NumberAfterSlash(L"/655"));
-  EXPECT_EQ(655u, NumberAfterSlash(L"x655"));
-  EXPECT_EQ(12u, NumberAfterSlash(L"/12ab3"));
-  EXPECT_EQ(0u, NumberAfterSlash(L"/abc"));
-  EXPECT_EQ(0u, NumberAfterSlash(L"/"));
-  EXPECT_EQ(0u, NumberAfterSlash(L""));
+TEST(LaunchMode, NumberStartsAtTheSecondCharacterWithItsSign) {
+  std::int64_t n = 0;
+  EXPECT_TRUE(NumberAfterSlash(L"/655", &n));
+  EXPECT_EQ(655, n);
+  EXPECT_TRUE(NumberAfterSlash(L"x655", &n));
+  EXPECT_EQ(655, n);
+  EXPECT_TRUE(NumberAfterSlash(L"/12ab3", &n));
+  EXPECT_EQ(12, n);
+  EXPECT_TRUE(NumberAfterSlash(L"/-2147483000", &n));
+  EXPECT_EQ(-2147483000, n);
+  EXPECT_TRUE(NumberAfterSlash(L"/ +7", &n));
+  EXPECT_EQ(7, n);
+  for (const wchar_t* none : {L"/abc", L"/", L"", L"/-", L"/--5", L"/+-5"}) {
+    EXPECT_FALSE(NumberAfterSlash(none, &n)) << none;
+  }
+}
+
+TEST(LaunchMode, HandlesOfEverySignNameTheSameWindow) {
+  // The main window writes its handle as a signed 32-bit number; handles of
+  // 0x80000000 and up come out negative and must not turn into handle 0.
+  const LaunchDecision d = Decide({L"/newgm", L"/-2147483648", L"/1"});
+  EXPECT_TRUE(d.argumentsValid);
+  EXPECT_EQ(static_cast<std::intptr_t>(INT32_MIN), d.mainWnd);
+  EXPECT_EQ(1, d.windowIndex);
+  // An outside caller writing the same handle unsigned names the same window.
+  EXPECT_EQ(d.mainWnd, Decide({L"/gmhall", L"/2147483648"}).mainWnd);
+  EXPECT_EQ(-16, Decide({L"/gmhall", L"/4294967280"}).mainWnd);
+  EXPECT_EQ(0x7FFFFFFF, Decide({L"/gmhall", L"/2147483647"}).mainWnd);
+}
+
+TEST(LaunchMode, LinesWithoutAUsableHandleOrCountAreUnusable) {
+  for (const auto& args : std::vector<std::vector<std::wstring>>{
+           {L"/gmhall", L"/abc"},
+           {L"/newgm", L"/abc", L"/1"},
+           {L"/newgm", L"/0", L"/1"},
+           {L"/gmhall", L"/4294967296"},  // beyond 32 bits
+           {L"/gmhall", L"/-2147483649"},
+           {L"/newgm", L"/12345678901234", L"/1"},
+           {L"/newgm", L"/655", L"/x"},
+           {L"/newgm", L"/655", L"/-1"},
+       }) {
+    const LaunchDecision d = Decide(args);
+    EXPECT_FALSE(d.argumentsValid) << args[1] << L" " << (args.size() > 2 ? args[2] : L"");
+    EXPECT_EQ(0, d.mainWnd);
+  }
 }
 
 }  // namespace

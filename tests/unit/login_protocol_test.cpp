@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <shellapi.h>
+
+#include <cstdint>
 #include <vector>
+
+#include "app/launch_mode.h"
 
 namespace {
 
@@ -171,6 +176,67 @@ TEST(HandoffRecord, UntrustedRecordsAreRefused) {
   COPYDATASTRUCT e = {0, 2, empty};
   ASSERT_TRUE(ReadHandoffRecord(&e, &read));
   EXPECT_EQ(L"", read);
+}
+
+}  // namespace
+
+// ---- The login process's command line ----
+
+namespace {
+
+// What the login process reads back: the system's own splitting of a command
+// line (Wine quotes an unquoted path itself, so only this shows the fault a
+// Windows user would meet), then the client's launch decision.
+struct Parsed {
+  std::vector<std::wstring> argv;
+  LaunchDecision decision;
+};
+
+Parsed ParseAsChild(const std::wstring& commandLine) {
+  Parsed p;
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(commandLine.c_str(), &argc);
+  for (int i = 0; i < argc; ++i) p.argv.emplace_back(argv[i]);
+  LocalFree(argv);
+  std::vector<std::wstring> args(p.argv.begin() + (p.argv.empty() ? 0 : 1), p.argv.end());
+  p.decision = DecideLaunchMode(args, p.argv.empty() ? L"" : p.argv[0], L"C:\\nowhere");
+  return p;
+}
+
+TEST(LoginCommandLine, PathsWithBlanksReachTheChildWhole) {
+  const HWND main = reinterpret_cast<HWND>(static_cast<std::intptr_t>(0x330));
+  for (const std::wstring path : {
+           L"C:\\Documents and Settings\\Zhang San\\Local Settings\\Application Data\\Brindlo"
+           L"\\VodiVavoz\\Tolv.exe",
+           L"D:\\游戏 目录\\Tolv (1).exe",
+           L"C:\\x\\Tolv.exe",
+       }) {
+    const Parsed p = ParseAsChild(LoginCommandLine(path, main, 2));
+    ASSERT_EQ(4u, p.argv.size()) << path;
+    EXPECT_EQ(path, p.argv[0]);
+    EXPECT_EQ(ModeNewWindow, p.decision.mode);
+    EXPECT_TRUE(p.decision.argumentsValid);
+    EXPECT_EQ(0x330, p.decision.mainWnd);
+    EXPECT_EQ(2, p.decision.windowIndex);
+  }
+  // Unquoted, the tail of such a path would have been the first argument.
+  EXPECT_NE(ModeNewWindow,
+            ParseAsChild(L"C:\\Documents and Settings\\Tolv.exe /newgm /816 /0").decision.mode);
+}
+
+TEST(LoginCommandLine, HandlesAboveTwoToThe31ComeBackAsTheSameWindow) {
+  for (const std::uint32_t value : {0x80000000u, 0xFFFFFFF0u, 0x7FFFFFFFu, 0x10010u}) {
+    // Windows sign-extends a 32-bit handle to the pointer size.
+    const HWND main =
+        reinterpret_cast<HWND>(static_cast<std::intptr_t>(static_cast<std::int32_t>(value)));
+    const std::wstring line = LoginCommandLine(L"C:\\x\\Tolv.exe", main, 0);
+    const Parsed p = ParseAsChild(line);
+    EXPECT_TRUE(p.decision.argumentsValid) << line;
+    EXPECT_EQ(main, reinterpret_cast<HWND>(p.decision.mainWnd)) << line;
+  }
+  EXPECT_EQ(L"\"C:\\x\\Tolv.exe\" /newgm /-2147483648 /1",
+            LoginCommandLine(L"C:\\x\\Tolv.exe",
+                             reinterpret_cast<HWND>(static_cast<std::intptr_t>(INT32_MIN)), 1));
 }
 
 }  // namespace

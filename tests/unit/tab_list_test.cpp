@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "net/endpoints.h"
+#include "base/endpoints.h"
 
 namespace {
 

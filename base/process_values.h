@@ -23,6 +23,3 @@ void StartProcess(const wchar_t* path);
 // On success hands back the process handle when `process` is given (the
 // caller closes it) and returns true.
 bool StartCommandLine(std::wstring commandLine, HANDLE* process = nullptr);
-
-// The running executable's full path.
-std::wstring ExePath();

@@ -17,3 +17,7 @@ const std::vector<std::wstring>& TrustedSuffixes();
 
 // "http://" + ClientHost + "/webgame.htm": the hall page of a game frame.
 std::wstring HallPageUrl();
+
+// "http://" + ClientHost + page + "?tag=" + tag + "&ver=" + the client
+// version: the start of every report address.
+std::wstring ClientServiceUrl(const wchar_t* page, const wchar_t* tag);

@@ -1,16 +1,11 @@
-#include "app/process_values.h"
+#include "base/process_values.h"
 
-#include "net/endpoints.h"
+#include "base/endpoints.h"
+#include "base/paths.h"
 
 HWND MainWndHandle = nullptr;
 int WindowIndex = 0;
 std::wstring GameUrl = HallPageUrl();
-
-std::wstring ExePath() {
-  wchar_t path[MAX_PATH] = {};
-  const DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  return std::wstring(path, n < MAX_PATH ? n : 0);
-}
 
 bool StartCommandLine(std::wstring commandLine, HANDLE* process) {
   STARTUPINFOW si = {};
@@ -32,5 +27,5 @@ bool StartCommandLine(std::wstring commandLine, HANDLE* process) {
 }
 
 void StartProcess(const wchar_t* path) {
-  StartCommandLine(path ? path : ExePath());
+  StartCommandLine(QuotedPath(path ? path : ExePath()));
 }
