@@ -5,6 +5,7 @@
 
 #include <shellapi.h>
 
+#include "framework/gdi.h"
 #include "base/messages.h"
 #include "base/process_values.h"
 #include "base/product.h"
@@ -285,8 +286,8 @@ void CLoginBkDlg::LoadBackground() {
 
 void CLoginBkDlg::PaintLayered() {
   if (!m_pImage) return;
-  HDC screen = ::GetDC(nullptr);
-  HDC memory = ::CreateCompatibleDC(screen);
+  CWindowDCScope screen(nullptr);
+  CMemoryDC memory(screen);
   BITMAPINFO bi = {};
   bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
   bi.bmiHeader.biWidth = m_nWidth;
@@ -294,8 +295,8 @@ void CLoginBkDlg::PaintLayered() {
   bi.bmiHeader.biPlanes = 1;
   bi.bmiHeader.biBitCount = 32;
   void* bits = nullptr;
-  HBITMAP bitmap = ::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = ::SelectObject(memory, bitmap);
+  CGdiObjectScope bitmap(::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+  CSelectScope art(memory, bitmap.Get());
   {
     Gdiplus::Graphics graphics(memory);
     graphics.DrawImage(m_pImage, 0, 0, m_nWidth, m_nHeight);
@@ -310,10 +311,6 @@ void CLoginBkDlg::PaintLayered() {
   BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
   ::UpdateLayeredWindow(m_hWnd, screen, &dest, &size, memory, &source, 0xFFFFFFFF, &blend,
                         ULW_ALPHA);
-  ::SelectObject(memory, old);
-  ::DeleteObject(bitmap);
-  ::DeleteDC(memory);
-  ::ReleaseDC(nullptr, screen);
 }
 
 LRESULT CLoginBkDlg::OnLButtonDown(WPARAM, LPARAM lParam) {

@@ -1,5 +1,6 @@
 #include "ui/btn_ex.h"
 
+#include "framework/gdi.h"
 #include "ui/skin_layout.h"
 
 BEGIN_MESSAGE_MAP(CBtnEx, CButton)
@@ -95,9 +96,7 @@ BOOL CBtnEx::PreTranslateMessage(MSG* pMsg) {
 
 void CBtnEx::DrawItem(DRAWITEMSTRUCT* item) {
   const int w = m_rcButton.right - m_rcButton.left, h = m_rcButton.bottom - m_rcButton.top;
-  HDC mem = ::CreateCompatibleDC(item->hDC);
-  HBITMAP buffer = ::CreateCompatibleBitmap(item->hDC, w, h);
-  HGDIOBJ oldBuffer = ::SelectObject(mem, buffer);
+  CBufferDC mem(item->hDC, w, h);
 
   const int cell = skin::ButtonCell(item->itemState, m_bPressed, m_bHover);
   if (cell == 2) m_bPressed = true;
@@ -115,19 +114,13 @@ void CBtnEx::DrawItem(DRAWITEMSTRUCT* item) {
     LOGFONTW lf = {};
     ::GetObjectW(own ? own : ::GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf);
     lf.lfHeight = -12;
-    HFONT font = ::CreateFontIndirectW(&lf);
-    HGDIOBJ oldFont = ::SelectObject(mem, font);
+    CGdiObjectScope font(::CreateFontIndirectW(&lf));
+    CSelectScope selectFont(mem, font.Get());
     RECT client;
     ::GetClientRect(m_hWnd, &client);
     ::DrawTextW(mem, m_strText.c_str(), -1, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-    ::SelectObject(mem, oldFont);
-    ::DeleteObject(font);
   }
-
-  ::BitBlt(item->hDC, 0, 0, w, h, mem, 0, 0, SRCCOPY);
-  ::SelectObject(mem, oldBuffer);
-  ::DeleteObject(buffer);
-  ::DeleteDC(mem);
+  mem.Present();
 }
 
 LRESULT CBtnEx::OnMouseMove(WPARAM wParam, LPARAM lParam) {

@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include "framework/gdi.h"
 #include "ui/skin_layout.h"
 
 BEGIN_MESSAGE_MAP(CDlgEx, CDialog)
@@ -131,15 +132,8 @@ void CDlgEx::SetCaptionText(const std::wstring& text) {
   const bool hasIcon = SendMessage(WM_GETICON, ICON_SMALL) != 0;
 
   RECT strip = {m_nBorder + 5 + (hasIcon ? 16 : 0),
-                skin::CaptionStripTop(m_nCaptionHeight, fontHeight), 0, 0};
-  strip.right = strip.left;
-  strip.bottom = strip.top;
-  HDC dc = ::GetDC(m_hWnd);
-  HGDIOBJ old = ::SelectObject(dc, font ? font : ::GetStockObject(DEFAULT_GUI_FONT));
-  ::DrawTextW(dc, text.c_str(), -1, &strip, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-  ::SelectObject(dc, old);
-  ::ReleaseDC(m_hWnd, dc);
-  strip.right = ClientSize().cx;
+                skin::CaptionStripTop(m_nCaptionHeight, fontHeight), ClientSize().cx, 0};
+  strip.bottom = strip.top + MeasureText(m_hWnd, font, text, DT_SINGLELINE | DT_NOPREFIX).cy;
   ::InvalidateRect(m_hWnd, &strip, TRUE);
 }
 
@@ -187,15 +181,12 @@ void CDlgEx::ApplyRegion() {
   if (!m_bmpBack) return;
   const SIZE image = BackSize();
   const SIZE client = ClientSize();
-  HDC screen = ::GetDC(nullptr);
-  HDC mem = ::CreateCompatibleDC(screen);
-  HGDIOBJ old = ::SelectObject(mem, m_bmpBack);
+  CWindowDCScope screen(nullptr);
+  CMemoryDC mem(screen);
+  CSelectScope back(mem, m_bmpBack);
   const auto cut = skin::CornerCutouts(client.cx, client.cy, image.cx, image.cy, [&](int x, int y) {
     return (::GetPixel(mem, x, y) & 0x00FFFFFF) == skin::kKeyColour;
   });
-  ::SelectObject(mem, old);
-  ::DeleteDC(mem);
-  ::ReleaseDC(nullptr, screen);
 
   HRGN region = ::CreateRectRgn(0, 0, client.cx, client.cy);
   for (const POINT& p : cut) {
@@ -209,8 +200,8 @@ void CDlgEx::ApplyRegion() {
 
 void CDlgEx::PaintBackground(HDC dc, int w, int h) {
   const SIZE image = BackSize();
-  HDC src = ::CreateCompatibleDC(dc);
-  HGDIOBJ old = ::SelectObject(src, m_bmpBack);
+  CMemoryDC src(dc);
+  CSelectScope back(src, m_bmpBack);
   for (const skin::Blit& b :
        skin::BackgroundPieces(w, h, image.cx, image.cy, m_nBorder, m_nCaptionHeight, m_bNineGrid)) {
     if (b.stretch) {
@@ -219,8 +210,6 @@ void CDlgEx::PaintBackground(HDC dc, int w, int h) {
       ::BitBlt(dc, b.dx, b.dy, b.dw, b.dh, src, b.sx, b.sy, SRCCOPY);
     }
   }
-  ::SelectObject(src, old);
-  ::DeleteDC(src);
 }
 
 LRESULT CDlgEx::OnEraseBkgnd(WPARAM wParam, LPARAM) {
@@ -232,9 +221,7 @@ LRESULT CDlgEx::OnEraseBkgnd(WPARAM wParam, LPARAM) {
     ::FillRect(dc, &all, ::GetSysColorBrush(COLOR_BTNFACE));
     return FALSE;
   }
-  HDC mem = ::CreateCompatibleDC(dc);
-  HBITMAP buffer = ::CreateCompatibleBitmap(dc, size.cx, size.cy);
-  HGDIOBJ oldBuffer = ::SelectObject(mem, buffer);
+  CBufferDC mem(dc, size.cx, size.cy);
   PaintBackground(mem, size.cx, size.cy);
 
   int iconWidth = 0;
@@ -249,22 +236,16 @@ LRESULT CDlgEx::OnEraseBkgnd(WPARAM wParam, LPARAM) {
     std::wstring text(static_cast<size_t>(n) + 1, L'\0');
     ::GetWindowTextW(m_hWnd, &text[0], n + 1);
     text.resize(static_cast<size_t>(n));
-    const int saved = ::SaveDC(mem);
+    CGdiObjectScope font(CaptionFont(m_hWnd, m_nCaptionWeight));
+    CSavedDC saved(mem);
     ::SetBkMode(mem, TRANSPARENT);
     ::SetTextColor(mem, m_crCaption);
-    HFONT font = CaptionFont(m_hWnd, m_nCaptionWeight);
-    ::SelectObject(mem, font);
+    ::SelectObject(mem, font.Get());
     const POINT at = skin::CaptionTextOrigin(m_nBorder, m_nCaptionHeight, m_nTextIndent, iconWidth);
     RECT line = {at.x, at.y, size.cx, size.cy};
     ::DrawTextW(mem, text.c_str(), n, &line, DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
-    ::RestoreDC(mem, saved);
-    ::DeleteObject(font);
   }
-
-  ::BitBlt(dc, 0, 0, size.cx, size.cy, mem, 0, 0, SRCCOPY);
-  ::SelectObject(mem, oldBuffer);
-  ::DeleteObject(buffer);
-  ::DeleteDC(mem);
+  mem.Present();
   return TRUE;
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "framework/gdi.h"
 #include "ui/skin_layout.h"
 
 using namespace Gdiplus;
@@ -44,9 +45,8 @@ HBITMAP KeyedBitmap(GpBitmap* image) {
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  HDC screen = ::GetDC(nullptr);
-  HBITMAP dib = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  ::ReleaseDC(nullptr, screen);
+  HBITMAP dib =
+      ::CreateDIBSection(CWindowDCScope(nullptr), &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (!dib || !bits) {
     if (dib) ::DeleteObject(dib);
     return nullptr;

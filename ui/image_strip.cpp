@@ -1,5 +1,6 @@
 #include "ui/image_strip.h"
 
+#include "framework/gdi.h"
 #include "ui/skin_layout.h"
 
 bool CImageStrip::Load(HBITMAP strip, int cells) {
@@ -16,21 +17,14 @@ bool CImageStrip::Load(HBITMAP strip, int cells) {
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   void* bits = nullptr;
-  HDC screen = ::GetDC(nullptr);
+  CWindowDCScope screen(nullptr);
   HBITMAP copy = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HDC src = ::CreateCompatibleDC(screen);
-  HDC dst = ::CreateCompatibleDC(screen);
-  ::ReleaseDC(nullptr, screen);
-  if (copy) {
-    HGDIOBJ oldSrc = ::SelectObject(src, strip);
-    HGDIOBJ oldDst = ::SelectObject(dst, copy);
-    ::BitBlt(dst, 0, 0, cw * cells, ch, src, 0, 0, SRCCOPY);
-    ::SelectObject(src, oldSrc);
-    ::SelectObject(dst, oldDst);
-  }
-  ::DeleteDC(src);
-  ::DeleteDC(dst);
   if (!copy) return false;
+  {
+    CMemoryDC src(screen), dst(screen);
+    CSelectScope fromStrip(src, strip), intoCopy(dst, copy);
+    ::BitBlt(dst, 0, 0, cw * cells, ch, src, 0, 0, SRCCOPY);
+  }
   m_bmp = copy;
   m_nCells = cells;
   m_nCellW = cw;
@@ -46,9 +40,7 @@ void CImageStrip::Clear() {
 
 void CImageStrip::Draw(HDC dc, int index, int x, int y, int w, int h) const {
   if (!m_bmp || index < 0 || index >= m_nCells) return;
-  HDC src = ::CreateCompatibleDC(dc);
-  HGDIOBJ old = ::SelectObject(src, m_bmp);
+  CMemoryDC src(dc);
+  CSelectScope cells(src, m_bmp);
   ::TransparentBlt(dc, x, y, w, h, src, index * m_nCellW, 0, m_nCellW, m_nCellH, skin::kKeyColour);
-  ::SelectObject(src, old);
-  ::DeleteDC(src);
 }

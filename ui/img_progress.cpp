@@ -1,5 +1,6 @@
 #include "ui/img_progress.h"
 
+#include "framework/gdi.h"
 #include "ui/btn_ex.h"
 #include "ui/skin_layout.h"
 
@@ -46,41 +47,34 @@ LRESULT CImgProgress::OnPaint(WPARAM, LPARAM) {
   ::GetClientRect(m_hWnd, &client);
   const int w = m_hBack ? m_rcWnd.right : client.right;
   const int h = m_hBack ? m_rcWnd.bottom : client.bottom;
-  HDC mem = ::CreateCompatibleDC(dc);
-  HBITMAP buffer = ::CreateCompatibleBitmap(dc, w, h);
-  HGDIOBJ oldBuffer = ::SelectObject(mem, buffer);
-  const int saved = ::SaveDC(mem);
-  PaintParentBackground(m_hWnd, mem);
-  ::RestoreDC(mem, saved);
-
-  HDC src = ::CreateCompatibleDC(dc);
-  if (m_hBack) {
-    HGDIOBJ old = ::SelectObject(src, m_hBack);
-    ::TransparentBlt(mem, 0, 0, w, h, src, 0, 0, w, h, skin::kKeyColour);
-    ::SelectObject(src, old);
-  }
-  if (m_hBar) {
-    int lower = 0, upper = 0;
-    GetRange(lower, upper);
-    const int fillW = m_rcBar.right - m_rcBar.left, fillH = m_rcBar.bottom - m_rcBar.top;
-    const skin::ProgressFill f = skin::ProgressFillParts(GetPos(), lower, upper, fillW);
-    HGDIOBJ old = ::SelectObject(src, m_hBar);
-    if (f.leftWidth > 0) {
-      ::TransparentBlt(mem, m_rcBar.left, m_rcBar.top, f.leftWidth, fillH, src, 0, 0, f.leftWidth,
-                       fillH, skin::kKeyColour);
+  {
+    CBufferDC mem(dc, w, h);
+    {
+      CSavedDC saved(mem);
+      PaintParentBackground(m_hWnd, mem);
     }
-    if (f.rightWidth > 0) {
-      ::TransparentBlt(mem, m_rcBar.left + f.leftWidth, m_rcBar.top, f.rightWidth, fillH, src,
-                       f.rightSourceX, 0, f.rightWidth, fillH, skin::kKeyColour);
+    CMemoryDC src(dc);
+    if (m_hBack) {
+      CSelectScope back(src, m_hBack);
+      ::TransparentBlt(mem, 0, 0, w, h, src, 0, 0, w, h, skin::kKeyColour);
     }
-    ::SelectObject(src, old);
+    if (m_hBar) {
+      int lower = 0, upper = 0;
+      GetRange(lower, upper);
+      const int fillW = m_rcBar.right - m_rcBar.left, fillH = m_rcBar.bottom - m_rcBar.top;
+      const skin::ProgressFill f = skin::ProgressFillParts(GetPos(), lower, upper, fillW);
+      CSelectScope bar(src, m_hBar);
+      if (f.leftWidth > 0) {
+        ::TransparentBlt(mem, m_rcBar.left, m_rcBar.top, f.leftWidth, fillH, src, 0, 0, f.leftWidth,
+                         fillH, skin::kKeyColour);
+      }
+      if (f.rightWidth > 0) {
+        ::TransparentBlt(mem, m_rcBar.left + f.leftWidth, m_rcBar.top, f.rightWidth, fillH, src,
+                         f.rightSourceX, 0, f.rightWidth, fillH, skin::kKeyColour);
+      }
+    }
+    mem.Present();
   }
-  ::DeleteDC(src);
-
-  ::BitBlt(dc, 0, 0, w, h, mem, 0, 0, SRCCOPY);
-  ::SelectObject(mem, oldBuffer);
-  ::DeleteObject(buffer);
-  ::DeleteDC(mem);
   ::EndPaint(m_hWnd, &ps);
   return 0;
 }

@@ -1,5 +1,6 @@
 #include "ui/message_box.h"
 
+#include "framework/gdi.h"
 #include "base/product.h"
 #include "framework/winapp.h"
 #include "res/resource.h"
@@ -12,20 +13,6 @@ BEGIN_MESSAGE_MAP(CMessageBox, CDlgEx)
   ON_COMMAND(IDC_MSGBOX_BTN2, OnButton2)
   ON_MESSAGE(WM_CLOSE, OnClose)
 END_MESSAGE_MAP()
-
-namespace {
-
-SIZE MeasureText(HWND wnd, HFONT font, const std::wstring& text) {
-  HDC dc = ::GetDC(wnd);
-  HGDIOBJ old = ::SelectObject(dc, font ? font : ::GetStockObject(DEFAULT_GUI_FONT));
-  RECT r = {0, 0, 0, 0};
-  ::DrawTextW(dc, text.c_str(), -1, &r, DT_CALCRECT);
-  ::SelectObject(dc, old);
-  ::ReleaseDC(wnd, dc);
-  return {r.right - r.left, r.bottom - r.top};
-}
-
-}  // namespace
 
 CMessageBox::CMessageBox(HWND parent) : CDlgEx(IDD_MESSAGEBOX, parent) {}
 
@@ -74,7 +61,7 @@ BOOL CMessageBox::OnInitDialog() {
 
   m_nLines = skin::MessageLines(m_strText);
   m_pFont = reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
-  const SIZE text = MeasureText(m_hWnd, m_pFont, m_strText);
+  const SIZE text = MeasureText(m_hWnd, m_pFont, m_strText, 0);
   BITMAP strip = {};
   if (m_hBtn1) ::GetObjectW(m_hBtn1, sizeof(strip), &strip);
   const skin::MessageBoxLayout layout = skin::LayoutMessageBox(

@@ -1,5 +1,6 @@
 #include "ui/static_ex.h"
 
+#include "framework/gdi.h"
 #include "ui/btn_ex.h"
 #include "ui/skin_layout.h"
 
@@ -44,21 +45,16 @@ LRESULT CStaticEx::OnPaint(WPARAM, LPARAM) {
   HDC dc = ::BeginPaint(m_hWnd, &ps);
   RECT client;
   ::GetClientRect(m_hWnd, &client);
-  HDC mem = ::CreateCompatibleDC(dc);
-  HBITMAP buffer = ::CreateCompatibleBitmap(dc, client.right, client.bottom);
-  HGDIOBJ oldBuffer = ::SelectObject(mem, buffer);
-
-  const int saved = ::SaveDC(mem);
-  PaintParentBackground(m_hWnd, mem);
-  ::RestoreDC(mem, saved);
-
-  if (m_nImgW > 0) m_imgIcon.Draw(mem, 0, 3, (client.bottom - m_nImgH) / 2, m_nImgW, m_nImgH);
-  DrawContent(mem);
-
-  ::BitBlt(dc, 0, 0, client.right, client.bottom, mem, 0, 0, SRCCOPY);
-  ::SelectObject(mem, oldBuffer);
-  ::DeleteObject(buffer);
-  ::DeleteDC(mem);
+  {
+    CBufferDC mem(dc, client.right, client.bottom);
+    {
+      CSavedDC saved(mem);
+      PaintParentBackground(m_hWnd, mem);
+    }
+    if (m_nImgW > 0) m_imgIcon.Draw(mem, 0, 3, (client.bottom - m_nImgH) / 2, m_nImgW, m_nImgH);
+    DrawContent(mem);
+    mem.Present();
+  }
   ::EndPaint(m_hWnd, &ps);
   return 0;
 }
