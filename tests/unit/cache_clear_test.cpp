@@ -84,8 +84,11 @@ TEST_F(Tree, ALinkInsideIsRemovedNeverFollowed) {
   using CreateLinkFn = BOOLEAN(WINAPI*)(LPCWSTR, LPCWSTR, DWORD);
   auto createLink = reinterpret_cast<CreateLinkFn>(reinterpret_cast<void*>(
       ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "CreateSymbolicLinkW")));
-  if (!createLink || !createLink((root_ + L"\\link").c_str(), outside_.c_str(), 1)) {
-    GTEST_SKIP() << "no directory links here (the end-to-end test covers them)";
+  // Wine answers success but makes no link: then there is nothing to test.
+  if (!createLink || !createLink((root_ + L"\\link").c_str(), outside_.c_str(), 1) ||
+      !(::GetFileAttributesW((root_ + L"\\link").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) ||
+      ::GetFileAttributesW((root_ + L"\\link").c_str()) == INVALID_FILE_ATTRIBUTES) {
+    GTEST_SKIP() << "no folder links here (the end-to-end test covers Wine's)";
   }
   EXPECT_TRUE(DeleteDirectoryTree(root_.c_str()));
   EXPECT_FALSE(Exists(root_));
