@@ -117,6 +117,8 @@ class Tools(TolvTestCase):
         if proc.poll() is None:
             proc.kill()
             proc.wait(10)
+        if proc.stdout:
+            proc.stdout.close()
 
     def frame(self, env):
         """A "/gmhall" game frame in the host window, started with `env`."""
@@ -180,24 +182,34 @@ class Tools(TolvTestCase):
         self.assertTrue(loud(streams[1]))
         self.assertEqual(["1", "0", "0", "0"], self.mixer_calls(logs[0])[8:])
 
+    def run_mute_probe(self, pulse):
+        out = subprocess.run([WINE, PROBE, "mute"], env=dict(os.environ, PULSE_SERVER=pulse.server),
+                             stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                             stderr=subprocess.DEVNULL, timeout=60).stdout.decode()
+        return json.loads([line for line in out.splitlines() if line.startswith("{")][0])
+
     def test_windows_xp_gets_the_interception_even_for_a_late_plug_in(self):
-        # Wine reports Windows XP to this program alone.
+        pulse = PulseServer().start()
+        self.addCleanup(pulse.stop)
+        paths = ["wave", "wave_device", "wave_lookup", "midi", "dsound"]
         key = r"HKCU\Software\Wine\AppDefaults\tools_probe.exe"
-        subprocess.run([WINE, "reg", "add", key, "/v", "Version", "/d", "winxp64", "/f"],
+        subprocess.run([WINE, "reg", "delete", key, "/f"], stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # Vista and later: the mixer alone; the buffers pass untouched.
+        result = self.run_mute_probe(pulse)
+        self.assertGreaterEqual(result["major"], 6)
+        self.assertEqual({p: 0 for p in paths}, {p: result["muted"][p] for p in paths})
+
+        # Wine reports Windows XP to this program alone.
+        subprocess.run([WINE, "reg", "add", key, "/v", "Version", "/d", "winxp", "/f"],
                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, check=True)
         self.addCleanup(subprocess.run, [WINE, "reg", "delete", key, "/f"],
                         stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                         stderr=subprocess.DEVNULL)
-        pulse = PulseServer().start()
-        self.addCleanup(pulse.stop)
-        out = subprocess.run([WINE, PROBE, "mute"], env=dict(os.environ, PULSE_SERVER=pulse.server),
-                             stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                             stderr=subprocess.DEVNULL, timeout=60).stdout.decode()
-        result = json.loads([line for line in out.splitlines() if line.startswith("{")][0])
+        result = self.run_mute_probe(pulse)
         self.assertEqual(5, result["major"])
         self.assertEqual(1, result["result"])
-        paths = ["wave", "wave_device", "wave_lookup", "midi", "dsound"]
         # 1: the buffer reached the system zeroed; 0: untouched.
         self.assertEqual({p: 1 for p in paths}, {p: result["muted"][p] for p in paths})
         self.assertEqual({p: 0 for p in paths}, {p: result["unmuted"][p] for p in paths})

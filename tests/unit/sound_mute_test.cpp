@@ -46,6 +46,22 @@ TEST(SoundInterception, CatchesADllLoadedAfterItWasInstalled) {
                                                      "waveOutWrite")));
 }
 
+// Runs last: removal is for good in a process.
+TEST(SoundInterception, RemovalGivesEveryModuleItsFunctionsBack) {
+  ASSERT_TRUE(sound_intercept::Install());
+  HMODULE play = ::LoadLibraryW(L"soundplay.dll");
+  ASSERT_NE(nullptr, play);
+  auto wave = Export<PlayWaveFn>(play, "PlayWave");
+  auto lookedUp = Export<PlayFn>(play, "PlayWaveLookedUp");
+  sound_intercept::SetMuted(1);
+  ASSERT_EQ(1, wave(0));
+  sound_intercept::Remove();
+  EXPECT_EQ(0, wave(0));
+  // The DLL's own GetProcAddress hands out the real function again.
+  EXPECT_EQ(0, lookedUp());
+  sound_intercept::SetMuted(0);
+}
+
 TEST(SoundMixer, NoSoundDeviceLeavesTheStateAlone) {
   // The unit tests run without a sound server: the mixer cannot be opened.
   if (::waveOutGetNumDevs() > 0) GTEST_SKIP() << "a sound device is present";
