@@ -419,8 +419,8 @@ HRESULT STDMETHODCALLTYPE HookedUnlock(IDirectSoundBuffer* self, LPVOID block1, 
 }
 
 // Loads of data files and of images mapped as resources run no code.
-constexpr DWORD kDataOnly = LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_DATAFILE_EXCLUSIVE |
-                            LOAD_LIBRARY_AS_IMAGE_RESOURCE;
+constexpr DWORD kDataOnly =
+    LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_DATAFILE_EXCLUSIVE | LOAD_LIBRARY_AS_IMAGE_RESOURCE;
 
 HMODULE WINAPI HookedLoadLibraryA(LPCSTR name) {
   HMODULE m = Real<LoadLibraryAFn>(kLoadLibraryA)(name);

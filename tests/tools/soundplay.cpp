@@ -65,8 +65,8 @@ __declspec(dllexport) int PlayWave(int device) {
 __declspec(dllexport) int PlayWaveLookedUp() {
   using Fn = MMRESULT(WINAPI*)(HWAVEOUT, LPWAVEHDR, UINT);
   HMODULE winmm = ::LoadLibraryW(L"winmm.dll");
-  auto write = reinterpret_cast<Fn>(
-      reinterpret_cast<void*>(::GetProcAddress(winmm, "waveOutWrite")));
+  auto write =
+      reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(winmm, "waveOutWrite")));
   if (!write) return -1;
   static char data[kSize];
   std::memset(data, kPattern, kSize);

@@ -31,7 +31,8 @@ int Host() {
                                 800, 600, nullptr, nullptr, wc.hInstance, nullptr);
   if (!host) return 1;
   ::ShowWindow(host, SW_SHOW);
-  std::printf("{\"host\":%llu}\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(host)));
+  std::printf("{\"host\":%llu}\n",
+              static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(host)));
   std::fflush(stdout);
   MSG m;
   while (::GetMessageW(&m, nullptr, 0, 0) > 0) {
@@ -45,7 +46,8 @@ using PlayFn = int (*)();
 using PlayWaveFn = int (*)(int);
 
 std::string Verdicts(HMODULE play) {
-  auto wave = reinterpret_cast<PlayWaveFn>(reinterpret_cast<void*>(::GetProcAddress(play, "PlayWave")));
+  auto wave =
+      reinterpret_cast<PlayWaveFn>(reinterpret_cast<void*>(::GetProcAddress(play, "PlayWave")));
   auto lookedUp =
       reinterpret_cast<PlayFn>(reinterpret_cast<void*>(::GetProcAddress(play, "PlayWaveLookedUp")));
   auto midi =
@@ -70,8 +72,8 @@ int Mute() {
   const std::string muted = Verdicts(play);
   SetProcessMute(0);
   const std::string unmuted = Verdicts(play);
-  std::printf("{\"major\":%lu,\"result\":%d,\"muted\":%s,\"unmuted\":%s}\n",
-              version.dwMajorVersion, first, muted.c_str(), unmuted.c_str());
+  std::printf("{\"major\":%lu,\"result\":%d,\"muted\":%s,\"unmuted\":%s}\n", version.dwMajorVersion,
+              first, muted.c_str(), unmuted.c_str());
   return 0;
 }
 

@@ -41,9 +41,9 @@ TEST(SoundInterception, CatchesADllLoadedAfterItWasInstalled) {
   EXPECT_NE(1, dsound());
 
   // The wave function that the DLL's own lookup hands out is the stand-in.
-  EXPECT_EQ(reinterpret_cast<void*>(&HookedWaveOutWrite),
-            reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"winmm.dll"),
-                                                     "waveOutWrite")));
+  EXPECT_EQ(
+      reinterpret_cast<void*>(&HookedWaveOutWrite),
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"winmm.dll"), "waveOutWrite")));
 }
 
 // Runs last: removal is for good in a process.
