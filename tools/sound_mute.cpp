@@ -229,9 +229,9 @@ void ResolveTargets() {
     if (!module) continue;
     void* primary = reinterpret_cast<void*>(g_realGetProcAddress(module, t.name));
     if (!primary) continue;
-    // Where kernel32 only passes a loader function on to kernelbase, the
-    // stand-in calls kernelbase's: calling kernel32's would come back
-    // through kernel32's own (rewritten) import of it.
+    // Where kernel32 only passes a loader function on to kernelbase (Windows
+    // 7 and later, Wine), the stand-in calls kernelbase's own; import tables
+    // may hold either address.
     if (kernelbase && std::wcscmp(t.dll, L"kernel32.dll") == 0) {
       if (void* base = reinterpret_cast<void*>(g_realGetProcAddress(kernelbase, t.name))) {
         if (base != primary) t.alias = primary;
