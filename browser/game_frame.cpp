@@ -6,6 +6,8 @@
 #include "browser/game_frame_rules.h"
 #include "gamewnd/tab_list.h"
 #include "base/endpoints.h"
+#include "tools/favourite.h"
+#include "tools/sound_mute.h"
 
 CGmWndView* GameView = nullptr;
 
@@ -116,10 +118,17 @@ LRESULT CMainFrame::OnTimer(WPARAM id, LPARAM) {
 
 LRESULT CMainFrame::OnMuteState(WPARAM wParam, LPARAM) {
   const int requested = wParam ? 1 : 0;
+#ifdef TOLV_TEST_SEAMS
+  // Test builds only: the process plays a tone, as a game would.
+  if (_wgetenv(L"TOLV_TEST_SEAM_TONE")) StartTestTone();
+#endif
   if (g_lastMute < 0) g_lastMute = 1 - requested;
-  // The process's own sound switch comes with the sound work; the state is
-  // kept so that only changes will be applied.
-  if (requested != g_lastMute) g_lastMute = requested;
+  // Only a change reaches the process's sound: the main window repeats its
+  // state every 400 ms.
+  if (requested != g_lastMute) {
+    g_lastMute = requested;
+    SetProcessMute(requested);
+  }
   return 0;
 }
 
@@ -139,9 +148,11 @@ BOOL CMainFrame::PreTranslateMessage(MSG* pMsg) {
     case FrameKey::ForwardToMain:
       ::PostMessageW(MainWndHandle, pMsg->message, pMsg->wParam, pMsg->lParam);
       return TRUE;
-    case FrameKey::Favourite:
-      // The favourite dialog comes with the favourites work.
+    case FrameKey::Favourite: {
+      CFavDlg favourite(theApp.m_strPageTitle, theApp.m_strPageUrl, MainWndHandle);
+      favourite.DoModal();
       return TRUE;
+    }
     case FrameKey::Refresh:
       if (GameView) GameView->Refresh();
       return TRUE;
@@ -206,6 +217,8 @@ void CGmWndView::OnNavigateError(const wchar_t* lpszURL, const wchar_t* lpszFram
                                  BOOL* pbCancel) {
   CHtmlView::OnNavigateError(lpszURL, lpszFrame, dwError, pbCancel);
   if (_wgetenv(L"TOLV_TEST_SEAM_FRAME")) OnNavigateComplete2(lpszURL);
+  // TOLV_TEST_SEAM_TITLE: the title the page would have reported.
+  if (const wchar_t* title = _wgetenv(L"TOLV_TEST_SEAM_TITLE")) OnTitleChange(title);
 }
 #endif
 
