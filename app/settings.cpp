@@ -42,29 +42,42 @@ bool ParseLastDate(const std::wstring& text, CivilDate* date) {
   d.month = _wtoi(text.substr(first + 1, last - first - 1).c_str());
   d.day = _wtoi(text.substr(last + 1).c_str());
   // Only a real calendar date counts; month 0 or day 40 would otherwise be
-  // carried into a neighbouring month or year by the time conversion.
-  std::tm probe = {};
-  probe.tm_year = d.year - 1900;
-  probe.tm_mon = d.month - 1;
-  probe.tm_mday = d.day;
-  probe.tm_hour = 12;
-  probe.tm_isdst = -1;
-  if (d.year < 1970 || d.year > 3000 || std::mktime(&probe) == static_cast<std::time_t>(-1) ||
-      probe.tm_year != d.year - 1900 || probe.tm_mon != d.month - 1 || probe.tm_mday != d.day) {
+  // carried into a neighbouring month or year.
+  if (d.year < 1 || d.year > 9999 || d.month < 1 || d.month > 12 || d.day < 1 ||
+      d.day > DaysInMonth(d.year, d.month)) {
     return false;
   }
   *date = d;
   return true;
 }
 
+int DaysInMonth(int year, int month) {
+  static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (month < 1 || month > 12) return 0;
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+}
+
+long long DaysFromCivil(const CivilDate& date) {
+  // Proleptic Gregorian calendar in eras of 400 years, counted from March so
+  // that the leap day ends the year; 1970-01-01 is day 0.
+  const long long y = static_cast<long long>(date.year) - (date.month <= 2 ? 1 : 0);
+  const long long era = (y >= 0 ? y : y - 399) / 400;
+  const long long yearOfEra = y - era * 400;
+  const long long dayOfYear =
+      (153 * (date.month + (date.month > 2 ? -3 : 9)) + 2) / 5 + date.day - 1;
+  const long long dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  return era * 146097 + dayOfEra - 719468;
+}
+
 int DaysSince(const CivilDate& last, std::time_t now) {
-  std::tm then = *std::localtime(&now);
-  then.tm_year = last.year - 1900;
-  then.tm_mon = last.month - 1;
-  then.tm_mday = last.day;
-  then.tm_isdst = -1;
-  const std::time_t lastTime = std::mktime(&then);
-  return static_cast<int>(static_cast<long long>(std::difftime(now, lastTime)) / 86400);
+  // Calendar days, counted on the calendar rather than in seconds: a date
+  // beyond the range of the time conversion (2038 on) and a day that daylight
+  // saving makes 23 hours long both count like any other.
+  const std::tm today = *std::localtime(&now);
+  const long long d =
+      DaysFromCivil({today.tm_year + 1900, today.tm_mon + 1, today.tm_mday}) - DaysFromCivil(last);
+  return static_cast<int>(d);
 }
 
 UsageCounters::UsageCounters(std::wstring iniPath, std::function<std::time_t()> clock)

@@ -29,11 +29,19 @@ struct CivilDate {
 };
 
 // Reads "year/month/day" from the first and last "/". False when there are
-// fewer than two "/" or the numbers are no calendar date.
+// fewer than two "/" or the numbers are no calendar date of the years 1 to
+// 9999.
 bool ParseLastDate(const std::wstring& text, CivilDate* date);
 
-// Whole days from `last` (at the time of day of `now`) to `now`, truncated
-// toward zero; local time, daylight saving decided by the system.
+// Days in `month` (1 to 12) of `year` in the Gregorian calendar; 0 for a
+// month that does not exist.
+int DaysInMonth(int year, int month);
+
+// The day number of `date`, 0 for 1970/1/1, in 64 bits for any year.
+long long DaysFromCivil(const CivilDate& date);
+
+// Calendar days from `last` to the local date of `now`: 0 on the same day,
+// 1 on the next, negative for a date in the future.
 int DaysSince(const CivilDate& last, std::time_t now);
 
 // Counters kept in one settings file. Every update reads the current value

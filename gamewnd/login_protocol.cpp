@@ -142,7 +142,11 @@ bool ReadHandoffRecord(const COPYDATASTRUCT* record, std::wstring* text) {
   for (size_t i = 0; i + 1 < count; ++i) {
     if (data[i] == L'\0') return false;
   }
-  text->assign(data, count - 1);
+  // The terminator alone, or a text without an account after its last "-",
+  // names no account to log in or to report.
+  const std::wstring received(data, count - 1);
+  if (AccountName(received).empty()) return false;
+  *text = received;
   return true;
 }
 

@@ -65,7 +65,8 @@ COPYDATASTRUCT HandoffRecord(const std::wstring& text);
 
 // Reads the text of a received record, trusting nothing about it: at most
 // cbData bytes are read; an empty, odd-sized or unterminated record (or one
-// whose text ends before its last character) is refused.
+// whose text ends before its last character) is refused, and so is a text
+// whose account name is empty (the terminator alone, or "S1-").
 bool ReadHandoffRecord(const COPYDATASTRUCT* record, std::wstring* text);
 
 // The account name the login report carries: after the last "-".

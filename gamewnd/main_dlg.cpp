@@ -18,14 +18,6 @@ constexpr int kStripLeft = 120;
 constexpr int kCellWidth = 189;
 constexpr int kStripTop = 3;
 constexpr int kStripBottom = 25;
-constexpr int kMaxTabs = 3;
-
-DWORD WINAPI LoginReportThread(LPVOID param) {
-  std::wstring* url = static_cast<std::wstring*>(param);
-  HttpGet(url->c_str(), L"");
-  delete url;
-  return 0;
-}
 
 void InvalidateStrip(HWND wnd, int left, int right) {
   RECT r = {left, kStripTop, right, kStripBottom};
@@ -95,13 +87,8 @@ LRESULT CWayloft3Dlg::OnCopyData(WPARAM, LPARAM lParam) {
   if (!ReadHandoffRecord(reinterpret_cast<const COPYDATASTRUCT*>(lParam), &text)) return 0;
   const size_t index = m_tabs.AcceptAccount(text);
   if (!index) return 0;
-  // The report thread owns its address and touches nothing else.
-  auto* url = new std::wstring(LoginReportUrl(AccountName(text), index).substr(0, 511));
-  if (HANDLE thread = ::CreateThread(nullptr, 0, LoginReportThread, url, 0, nullptr)) {
-    ::CloseHandle(thread);
-  } else {
-    delete url;
-  }
+  // One worker sends the reports in order, however fast logins arrive.
+  m_reports.Post(LoginReportUrl(AccountName(text), index));
   return 1;
 }
 
@@ -223,12 +210,22 @@ LRESULT CWayloft3Dlg::OnHotkeyReload(WPARAM, LPARAM) {
 }
 
 LRESULT CWayloft3Dlg::OnAddAccount(WPARAM wParam, LPARAM) {
-  if (wParam == 0) {
-    StartProcess(nullptr);
-  } else if (m_tabs.Count() < kMaxTabs) {
-    StartLoginProcess();
-  } else {
-    ShowMessageBox(nullptr, L"当前窗体只支持3个游戏页", MB_OK);
+  switch (DecideAddAccount(wParam, m_tabs.Count(), m_bLimitShown)) {
+    case AddAccountAction::NewWindow:
+      StartProcess(nullptr);
+      break;
+    case AddAccountAction::StartLogin:
+      StartLoginProcess();
+      break;
+    case AddAccountAction::ShowLimit:
+      // Answers that arrive while the box's own message loop runs are
+      // ignored, instead of nesting a box for each until the stack is gone.
+      m_bLimitShown = true;
+      ShowMessageBox(nullptr, L"当前窗体只支持3个游戏页", MB_OK);
+      m_bLimitShown = false;
+      break;
+    case AddAccountAction::Ignore:
+      break;
   }
   return 0;
 }

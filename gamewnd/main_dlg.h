@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "app/reports.h"
 #include "framework/dialog.h"
 #include "gamewnd/login_dlg.h"
 #include "gamewnd/tab_list.h"
@@ -67,6 +68,9 @@ class CWayloft3Dlg : public CDialog {
   // The window-switch key; the boss and sound keys come with the keyboard hook.
   Hotkey m_switchKey;
   HANDLE m_hLoginProcess = nullptr;
+  // The tab limit's message box is open.
+  bool m_bLimitShown = false;
+  ReportQueue m_reports;
   wchar_t m_szLinkText[128] = {};
   wchar_t m_szLinkUrl[1024] = {};
 

@@ -46,9 +46,46 @@ std::wstring TabList::Account(int index) const {
   return index >= 0 && index < static_cast<int>(m_accounts.size()) ? m_accounts[index] : L"";
 }
 
+std::wstring EncodeReportValue(const std::wstring& value) {
+  static const wchar_t kHex[] = L"0123456789ABCDEF";
+  std::wstring out;
+  for (wchar_t c : value) {
+    if (c < 0x20 || c == 0x7F || c == L' ' || c == L'#' || c == L'&' || c == L'%' || c == L'+' ||
+        c == L'?') {
+      out += L'%';
+      out += kHex[(c >> 4) & 0xF];
+      out += kHex[c & 0xF];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 std::wstring LoginReportUrl(const std::wstring& account, size_t index) {
-  return ClientServiceUrl(L"/login.htm", kGameTag) + L"&uid=" + account + L"&index=" +
-         std::to_wstring(index);
+  const std::wstring head = ClientServiceUrl(L"/login.htm", kGameTag) + L"&uid=";
+  const std::wstring tail = L"&index=" + std::to_wstring(index);
+  std::wstring uid = EncodeReportValue(account);
+  if (head.size() + uid.size() + tail.size() > kMaxReportUrl) {
+    // Cut the account, never inside an escape or a pair, so that the address
+    // still ends in its index.
+    const size_t fixed = head.size() + tail.size();
+    size_t keep = kMaxReportUrl > fixed ? kMaxReportUrl - fixed : 0;
+    if (keep >= 1 && uid[keep - 1] == L'%') {
+      keep -= 1;
+    } else if (keep >= 2 && uid[keep - 2] == L'%') {
+      keep -= 2;
+    }
+    if (keep >= 1 && uid[keep - 1] >= 0xD800 && uid[keep - 1] <= 0xDBFF) keep -= 1;
+    uid.resize(keep);
+  }
+  return head + uid + tail;
+}
+
+AddAccountAction DecideAddAccount(WPARAM answer, int tabCount, bool limitShown) {
+  if (limitShown) return AddAccountAction::Ignore;
+  if (answer == 0) return AddAccountAction::NewWindow;
+  return tabCount < kMaxTabs ? AddAccountAction::StartLogin : AddAccountAction::ShowLimit;
 }
 
 RECT TabContentRect(const RECT& mainClient) {

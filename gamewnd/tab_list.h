@@ -39,9 +39,34 @@ class TabList {
   int m_current = 0;
 };
 
+// Tabs one main window holds at most.
+constexpr int kMaxTabs = 3;
+
+// What an answer of the add-account prompt does.
+enum class AddAccountAction {
+  NewWindow,   // a new main process
+  StartLogin,  // a login process for a new tab of this window
+  ShowLimit,   // the tab limit's message
+  Ignore,      // the limit's message is already open: one at a time
+};
+// `answer` 0 asks for a new window, anything else for this one; the limit
+// counts registered tabs only.
+AddAccountAction DecideAddAccount(WPARAM answer, int tabCount, bool limitShown);
+
 // Where a tab shows inside the main window (client coordinates): below the
 // 30-pixel caption and tab strip, 4 pixels in from the other sides.
 RECT TabContentRect(const RECT& mainClient);
 
-// "http://" + ClientHost + "/login.htm?tag=Tolv&ver=3.0.1.3&uid=<account>&index=<n>"
+// An account name as a value of the report's query: controls, blank, "#",
+// "&", "%", "+" and "?" percent-encoded (they would end the value, change the
+// address's meaning or break the request line); everything else as it is, so
+// that servers see ordinary names unchanged.
+std::wstring EncodeReportValue(const std::wstring& value);
+
+// The longest report address: the client's 512-character buffer.
+constexpr size_t kMaxReportUrl = 511;
+
+// "http://" + ClientHost + "/login.htm?tag=Tolv&ver=3.0.1.3&uid=<account>&index=<n>",
+// the account encoded; an account too long for kMaxReportUrl is cut, not
+// the index.
 std::wstring LoginReportUrl(const std::wstring& account, size_t index);

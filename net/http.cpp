@@ -2,9 +2,11 @@
 
 #include <wininet.h>
 
+#include <memory>
+
+#include "base/endpoints.h"
 #include "base/paths.h"
 #include "base/text.h"
-#include "base/endpoints.h"
 
 namespace {
 
@@ -26,6 +28,41 @@ void HttpRequest::Close() {
   }
 }
 
+HttpRequest::~HttpRequest() {
+  StopClock();
+  Close();
+}
+
+void HttpRequest::Abort() {
+  // First the flag, then the handles: a hop that stores a handle after this
+  // sees the flag and closes it itself.
+  stopped = true;
+  Close();
+}
+
+namespace {
+
+VOID CALLBACK OnTimeUp(PVOID param, BOOLEAN) {
+  static_cast<HttpRequest*>(param)->Abort();
+}
+
+}  // namespace
+
+void HttpRequest::StartClock(DWORD ms) {
+  if (m_timer) return;
+  // Closing the handles from another thread is what ends a wait that the
+  // per-wait time-outs do not cover, or an answer that never stops coming.
+  if (!::CreateTimerQueueTimer(&m_timer, nullptr, OnTimeUp, this, ms, 0, WT_EXECUTEONLYONCE)) {
+    m_timer = nullptr;
+  }
+}
+
+void HttpRequest::StopClock() {
+  // Waits for a running OnTimeUp, so that it never outlives the request.
+  if (m_timer) ::DeleteTimerQueueTimer(nullptr, m_timer, INVALID_HANDLE_VALUE);
+  m_timer = nullptr;
+}
+
 namespace {
 
 // Every handle gets the time-outs: handles do not reliably inherit them from
@@ -38,27 +75,148 @@ void SetTimeouts(HINTERNET handle) {
   }
 }
 
-// Opens, connects and sends a GET for `url`; false when any step fails.
-bool Send(const std::wstring& url, const wchar_t* body, HttpRequest* r) {
+// Keeps a freshly opened handle in `slot`; false when it is null or the
+// request was aborted meanwhile (the handle is then closed here).
+bool Hold(HttpRequest* r, std::atomic<HINTERNET>* slot, HINTERNET handle) {
+  if (!handle) return false;
+  *slot = handle;
+  if (r->stopped) {
+    r->Close();
+    return false;
+  }
+  SetTimeouts(handle);
+  return true;
+}
+
+// Opens, connects and sends one GET for `url`; false when any step fails.
+bool SendOnce(const std::wstring& url, const wchar_t* body, HttpRequest* r) {
   UrlParts parts;
-  if (!SplitUrl(url, &parts)) return false;
-  HINTERNET internet = ::InternetOpenW(L"ZMR", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-  if (!internet) return false;
-  r->internet = internet;
-  SetTimeouts(internet);
-  HINTERNET connect = ::InternetConnectW(internet, parts.host.c_str(), parts.port, nullptr, nullptr,
-                                         INTERNET_SERVICE_HTTP, 0, 0);
-  if (!connect) return false;
-  r->connect = connect;
-  SetTimeouts(connect);
-  HINTERNET request = ::HttpOpenRequestW(connect, L"GET", parts.object.c_str(), L"HTTP/1.1",
-                                         nullptr, nullptr, INTERNET_FLAG_RELOAD, 0);
-  if (!request) return false;
-  r->request = request;
-  SetTimeouts(request);
+  if (r->stopped || !SplitUrl(url, &parts)) return false;
+  if (!Hold(r, &r->internet,
+            ::InternetOpenW(L"ZMR", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0))) {
+    return false;
+  }
+  if (!Hold(r, &r->connect,
+            ::InternetConnectW(r->internet, parts.host.c_str(), parts.port, nullptr, nullptr,
+                               INTERNET_SERVICE_HTTP, 0, 0))) {
+    return false;
+  }
+  // Redirects are followed here, not by WinINet, so that they are counted
+  // and every target is checked like the first address.
+  if (!Hold(
+          r, &r->request,
+          ::HttpOpenRequestW(r->connect, L"GET", parts.object.c_str(), L"HTTP/1.1", nullptr,
+                             nullptr, INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_AUTO_REDIRECT, 0))) {
+    return false;
+  }
   const DWORD bodyLength = body ? static_cast<DWORD>(::lstrlenW(body)) : 0;
-  return ::HttpSendRequestW(request, kExtraHeaders, static_cast<DWORD>(wcslen(kExtraHeaders)),
+  return ::HttpSendRequestW(r->request, kExtraHeaders, static_cast<DWORD>(wcslen(kExtraHeaders)),
                             bodyLength ? const_cast<wchar_t*>(body) : nullptr, bodyLength) != FALSE;
+}
+
+enum class Hop { Answer, Follow, Refuse };
+
+// Whether the answer of the current hop sends the client on, and where.
+Hop NextHop(HINTERNET request, const std::wstring& url, std::wstring* next) {
+  wchar_t status[16] = {};  // 32 bytes
+  DWORD size = sizeof(status);
+  if (!::HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE, status, &size, nullptr) ||
+      !IsRedirectStatus(status)) {
+    return Hop::Answer;
+  }
+  wchar_t location[2048] = {};
+  size = sizeof(location) - sizeof(wchar_t);
+  if (!::HttpQueryInfoW(request, HTTP_QUERY_LOCATION, location, &size, nullptr)) {
+    // A redirect without a target, or with one too long for any buffer of
+    // the client: no answer to use either.
+    return ::GetLastError() == ERROR_HTTP_HEADER_NOT_FOUND ? Hop::Answer : Hop::Refuse;
+  }
+  return ResolveRedirect(url, location, next) ? Hop::Follow : Hop::Refuse;
+}
+
+// One hop handed to a worker thread: it owns its copies, so that the caller
+// may stop waiting and return while WinINet still waits on the network.
+struct SendJob {
+  std::shared_ptr<HttpRequest> r;
+  std::wstring url;
+  std::wstring body;
+  std::atomic<bool> sent{false};
+};
+
+DWORD WINAPI SendJobThread(LPVOID param) {
+  std::unique_ptr<std::shared_ptr<SendJob>> held(static_cast<std::shared_ptr<SendJob>*>(param));
+  SendJob& job = **held;
+  job.sent = SendOnce(job.url, job.body.c_str(), job.r.get());
+  return 0;
+}
+
+// SendOnce within what is left of the request's time. Name resolution and a
+// header that never ends are waits that closing the handles does not end
+// everywhere: the caller stops waiting for them instead, and the abandoned
+// worker ends whenever WinINet lets it.
+bool SendWithin(const std::shared_ptr<HttpRequest>& r, const std::wstring& url, const wchar_t* body,
+                DWORD began) {
+  const DWORD elapsed = ::GetTickCount() - began;  // unsigned: right across the wrap
+  if (elapsed >= kHttpTotalMs) {
+    r->Abort();
+    return false;
+  }
+  auto job = std::make_shared<SendJob>();
+  job->r = r;
+  job->url = url;
+  job->body = body ? body : L"";
+  auto* held = new std::shared_ptr<SendJob>(job);
+  HANDLE thread = ::CreateThread(nullptr, 0, SendJobThread, held, 0, nullptr);
+  if (!thread) {
+    delete held;
+    return SendOnce(url, body, r.get());
+  }
+  const DWORD waited = ::WaitForSingleObject(thread, kHttpTotalMs - elapsed);
+  ::CloseHandle(thread);
+  if (waited != WAIT_OBJECT_0) {
+    r->Abort();
+    return false;
+  }
+  return job->sent;
+}
+
+// Sends a GET for `url`, following at most kMaxRedirects redirects to
+// addresses `allow` accepts, all within kHttpTotalMs; false when any step
+// fails. On success `r` holds the handles of the last hop.
+bool Send(const std::wstring& url, const wchar_t* body, const std::shared_ptr<HttpRequest>& r,
+          const AddressCheck& allow = nullptr) {
+  const DWORD began = ::GetTickCount();
+  r->StartClock(kHttpTotalMs);
+  std::wstring address = url;
+  for (int redirects = 0;; ++redirects) {
+    if (!SendWithin(r, address, body, began)) return false;
+    std::wstring next;
+    switch (NextHop(r->request, address, &next)) {
+      case Hop::Answer:
+        return true;
+      case Hop::Refuse:
+        return false;
+      case Hop::Follow:
+        break;
+    }
+    if (redirects == kMaxRedirects || (allow && !allow(next))) return false;
+    r->Close();
+    address = next;
+  }
+}
+
+// Reads the next piece of the answer: what has arrived, at most `size`
+// bytes. Asking for a full piece would wait until it is full, however slowly
+// the server dribbles it; taking what is there lets the request's clock end
+// the exchange between pieces. False on failure or when time is up; `got` 0
+// at the end of the answer.
+bool ReadPiece(HttpRequest* r, char* buffer, DWORD size, DWORD* got) {
+  *got = 0;
+  DWORD available = 0;
+  if (r->stopped || !::InternetQueryDataAvailable(r->request, &available, 0, 0)) return false;
+  if (r->stopped) return false;
+  if (available == 0) return true;
+  return ::InternetReadFile(r->request, buffer, available < size ? available : size, got) != FALSE;
 }
 
 // Answer checks 1 and 2: the status and the announced length.
@@ -67,18 +225,105 @@ bool CheckAnswer(HINTERNET request, DWORD* length) {
   DWORD size = sizeof(status);
   if (!::HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE, status, &size, nullptr)) return false;
   if (!StatusAccepted(status)) return false;
-  size = sizeof(*length);
-  if (!::HttpQueryInfoW(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, length, &size,
-                        nullptr)) {
-    return false;
+  // Read as text: as a number, WinINet takes "abc" for 0.
+  wchar_t text[32] = {};
+  size = sizeof(text) - sizeof(wchar_t);
+  if (!::HttpQueryInfoW(request, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) return false;
+  return ParseContentLength(text, length);
+}
+
+}  // namespace
+
+namespace {
+
+// `text` begins with the lower-case ASCII `prefix`, in any letter case.
+bool StartsWithNoCase(const std::wstring& text, const wchar_t* prefix) {
+  size_t i = 0;
+  for (; prefix[i]; ++i) {
+    if (i >= text.size()) return false;
+    wchar_t c = text[i];
+    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+    if (c != prefix[i]) return false;
   }
-  return size == 4;
+  return true;
+}
+
+bool IsBlank(wchar_t c) {
+  return c == L' ' || c == L'\t';
 }
 
 }  // namespace
 
 bool IsHttpUrl(const std::wstring& url) {
   return StartsWithNoCase(url, L"http://");
+}
+
+bool ParseContentLength(const wchar_t* text, DWORD* length) {
+  if (!text) return false;
+  const wchar_t* p = text;
+  while (IsBlank(*p)) ++p;
+  unsigned long long value = 0;
+  const wchar_t* digits = p;
+  for (; *p >= L'0' && *p <= L'9'; ++p) {
+    value = value * 10 + static_cast<unsigned>(*p - L'0');
+    if (value > 0xFFFFFFFFull) return false;
+  }
+  if (p == digits) return false;
+  while (IsBlank(*p)) ++p;
+  if (*p) return false;
+  *length = static_cast<DWORD>(value);
+  return true;
+}
+
+bool IsRedirectStatus(const wchar_t* statusText) {
+  const int status = _wtoi(statusText);
+  return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+bool ResolveRedirect(const std::wstring& base, const std::wstring& location, std::wstring* target) {
+  size_t begin = 0, end = location.size();
+  while (begin < end && IsBlank(location[begin])) ++begin;
+  while (end > begin && IsBlank(location[end - 1])) --end;
+  std::wstring loc = location.substr(begin, end - begin);
+  for (wchar_t c : loc) {
+    if (c < 0x20 || c == 0x7F) return false;
+  }
+  const size_t hash = loc.find(L'#');
+  if (hash != std::wstring::npos) loc.resize(hash);
+  if (loc.empty() || !IsHttpUrl(base)) return false;
+  // A scheme is letters, digits, "+", "-" or "." before the first ":" that
+  // comes ahead of any "/", "?" (RFC 3986).
+  const size_t colon = loc.find(L':');
+  const size_t delimiter = loc.find_first_of(L"/?");
+  bool hasScheme = colon != std::wstring::npos && colon > 0 &&
+                   (delimiter == std::wstring::npos || colon < delimiter);
+  for (size_t i = 0; hasScheme && i < colon; ++i) {
+    const wchar_t c = loc[i];
+    hasScheme = (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') ||
+                (i > 0 && ((c >= L'0' && c <= L'9') || c == L'+' || c == L'-' || c == L'.'));
+  }
+  std::wstring result;
+  const std::wstring rest = base.substr(7);
+  const std::wstring authority = rest.substr(0, rest.find(L'/'));
+  if (hasScheme) {
+    if (!IsHttpUrl(loc)) return false;
+    result = loc;
+  } else if (loc.compare(0, 2, L"//") == 0) {
+    result = L"http:" + loc;
+  } else if (loc[0] == L'/') {
+    result = L"http://" + authority + loc;
+  } else {
+    // Relative to the folder of base's path (the query does not count).
+    const size_t slash = rest.find(L'/');
+    std::wstring path = slash == std::wstring::npos ? L"/" : rest.substr(slash);
+    path.resize(path.find(L'?') == std::wstring::npos ? path.size() : path.find(L'?'));
+    path.resize(path.rfind(L'/') + 1);
+    result = L"http://" + authority + path + loc;
+  }
+  UrlParts parts;
+  if (!SplitUrl(result, &parts) || parts.host.empty()) return false;
+  *target = result;
+  return true;
 }
 
 bool SplitUrl(const std::wstring& url, UrlParts* parts) {
@@ -127,20 +372,19 @@ bool StatusAccepted(const wchar_t* statusText) {
 
 int HttpGet(const wchar_t* url, const wchar_t* body) {
   if (!url || !IsHttpUrl(url)) return 0;
-  HttpRequest r;
-  return Send(url, body, &r) ? 1 : 0;
+  return Send(url, body, std::make_shared<HttpRequest>()) ? 1 : 0;
 }
 
 int FetchButtonInfo(std::wstring* out) {
   const std::wstring url =
       std::wstring(L"http://") + PortalHost + L"/webgame/home/api-wd-func-getWgjbBtnInfo-app-tolv";
-  HttpRequest r;
+  const auto r = std::make_shared<HttpRequest>();
   DWORD length = 0;
-  if (!Send(url, nullptr, &r) || !CheckAnswer(r.request, &length)) return 0;
+  if (!Send(url, nullptr, r) || !CheckAnswer(r->request, &length)) return 0;
   std::string answer;
   char piece[kPiece];
   DWORD got = 0;
-  while (::InternetReadFile(r.request, piece, kPiece, &got) && got > 0) {
+  while (ReadPiece(r.get(), piece, kPiece, &got) && got > 0) {
     if (answer.size() + got > kMaxButtonInfoBytes) return 0;
     answer.append(piece, got);
   }
@@ -157,7 +401,10 @@ int FetchButtonInfo(std::wstring* out) {
 int HttpDownload::ToFile(const std::wstring& url, const std::wstring& path, bool allowEmpty,
                          const std::function<void(int)>& progress) {
   DWORD length = 0;
-  if (!Send(url, nullptr, &m_request) || !CheckAnswer(m_request.request, &length)) return 0;
+  if (!Send(url, nullptr, m_request, m_allowTarget) || !CheckAnswer(m_request->request, &length)) {
+    return 0;
+  }
+  if (!m_boundBody) m_request->StopClock();
   // An announced length of 0 is an empty answer, never a usable executable.
   if (length == 0 && !allowEmpty) return 0;
   HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -167,7 +414,7 @@ int HttpDownload::ToFile(const std::wstring& url, const std::wstring& path, bool
   bool written = true;
   char piece[kPiece];
   DWORD got = 0;
-  while (::InternetReadFile(m_request.request, piece, kPiece, &got) && got > 0) {
+  while (ReadPiece(m_request.get(), piece, kPiece, &got) && got > 0) {
     DWORD wrote = 0;
     if (!::WriteFile(file, piece, got, &wrote, nullptr) || wrote != got) {
       written = false;
@@ -195,6 +442,12 @@ int DownloadManifest() {
 
 int HttpDownload::Update(const std::wstring& url, const std::wstring& path,
                          const std::function<void(int)>& progress) {
-  if (!IsTrustedAddress(url, TrustedSuffixes())) return 0;
+  auto trusted = [](const std::wstring& address) {
+    return IsTrustedAddress(address, TrustedSuffixes());
+  };
+  if (!trusted(url)) return 0;
+  // A trusted server must not be able to hand the download on to another.
+  m_allowTarget = trusted;
+  m_boundBody = false;
   return ToFile(url, path, false, progress);
 }

@@ -21,6 +21,11 @@ A route may give: "status" (default 200), "body" (text, sent as UTF-8),
     "stall"      accept the request and never answer (until "delay" seconds
                  have passed, 600 by default, or the client gives up)
     "short"      announce the length of the body but send only half of it
+    "raw"        send "chunks" exactly as given, status line and headers
+                 included, then close: each chunk is {"text": ... (sent as
+                 UTF-8) or "hex": ..., "delay": seconds before it,
+                 "repeat": times}, so that tests can feed malformed
+                 answers byte for byte and dribble them
 
 Standard library only. Usage:
     server.py --port 28631 --log requests.jsonl [--scenario scenario.json]
@@ -187,6 +192,9 @@ class Handler(BaseHTTPRequestHandler):
                     break
             self.close_connection = True
             return
+        if mode == "raw":
+            self.send_raw(route.get("chunks", []))
+            return
         body = self.body_of(route)
         size = int(route["size"]) if body is None else len(body)
         self.send_response(int(route.get("status", 200)))
@@ -219,6 +227,28 @@ class Handler(BaseHTTPRequestHandler):
                 self.wfile.write(body)
         except (BrokenPipeError, ConnectionResetError):
             self.close_connection = True
+
+
+    def send_raw(self, chunks):
+        """Writes the chunks as they are; stops when the client has gone."""
+        self.close_connection = True
+        try:
+            for chunk in chunks:
+                data = chunk_bytes(chunk)
+                for _ in range(int(chunk.get("repeat", 1))):
+                    if self.server.stopping:
+                        return
+                    time.sleep(float(chunk.get("delay", 0)))
+                    self.wfile.write(data)
+                    self.wfile.flush()
+        except (BrokenPipeError, ConnectionResetError, OSError):
+            pass
+
+
+def chunk_bytes(chunk):
+    if "hex" in chunk:
+        return bytes.fromhex(chunk["hex"])
+    return chunk.get("text", "").encode("utf-8")
 
 
 class Server(ThreadingHTTPServer):

@@ -112,6 +112,15 @@ class Reports(TolvTestCase):
         self.assertEqual("1", stats["keepdays"])
         self.assertEqual(date_text(0), stats["lstTime"])
 
+    def test_a_last_start_in_2040_counts_as_future(self):
+        # Dates from 2038 on once came out as today and kept the run going.
+        write_statistic({"Game": "2", "lstTime": "2040/1/1", "keepdays": "5", "weekdays": "3"})
+        report = self.run_game_start()
+        apart = (datetime.date.today() - datetime.date(2040, 1, 1)).days - 1
+        self.assertEqual("/active.htm?tag=Tolv&ver=3.0.1.3&count=3&apartdays=%d&keepdays=1"
+                         "&weekdays=1" % apart, report["path"])
+        self.assertEqual(date_text(0), read_statistic()["lstTime"])
+
     def test_install_run_reports_then_ends(self):
         write_statistic({"Inst": "4"})
         proc = self.start_tolv()
@@ -177,6 +186,55 @@ class HttpRoutines(unittest.TestCase):
         self.assertEqual(0, self.button_info({"body": body, "mode": "short"})["ok"])
         self.assertEqual(0, self.button_info({"body": "x" * 4096})["ok"])
         self.assertEqual(1, self.button_info({"body": "x" * 4095})["ok"])
+
+    def test_button_info_refuses_a_length_that_is_no_number(self):
+        for length in ("abc", "-1", "12abc", "99999999999"):
+            head = "HTTP/1.1 200 OK\r\nContent-Length: %s\r\nConnection: close\r\n\r\n" % length
+            result = self.button_info({"mode": "raw", "chunks": [{"text": head + "{}"}]})
+            self.assertEqual(0, result["ok"], length)
+        head = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\n\r\n"
+        self.assertEqual(1, self.button_info({"mode": "raw", "chunks": [{"text": head + "{}"}]})["ok"])
+
+    def test_redirects_are_followed_five_times_at_most(self):
+        port = self.standin.port
+        hop = lambda n: {"status": 302, "body": "", "headers": {"Location": "/hop%d" % n}}
+        body = '{"status":1}'
+        routes = {BUTTON_INFO: hop(1), "/hop5": {"body": body}}
+        for n in range(1, 5):
+            routes["/hop%d" % n] = hop(n + 1)
+        self.standin.set_routes(routes)
+        self.assertEqual({"ok": 1, "text": body}, fetch("button-info"))
+        # One more is too many; a loop ends after the same count.
+        routes["/hop5"] = hop(6)
+        routes["/hop6"] = {"body": body}
+        self.standin.set_routes(routes)
+        self.assertEqual(0, fetch("button-info")["ok"])
+        self.assertNotIn("/hop6", self.standin.paths())
+        before = len(self.standin.paths())
+        self.standin.set_routes({BUTTON_INFO: {"status": 302, "body": "", "headers": {
+            "Location": "http://127.0.0.1:%d%s" % (port, BUTTON_INFO)}}})
+        self.assertEqual(0, fetch("button-info")["ok"])
+        self.assertEqual(6, len(self.standin.paths()) - before)
+
+    def test_update_download_is_not_handed_on_to_an_untrusted_host(self):
+        port = self.standin.port
+        target = os.path.join(self.dir, "NewTolv.exe")
+        self.standin.set_routes({
+            "/files/Tolv.exe": {"status": 302, "body": "", "headers": {
+                # The stand-in itself, by a name that is not trusted.
+                "Location": "http://127.1:%d/evil.exe" % port}},
+            "/evil.exe": {"size": 3000},
+            "/files/moved.exe": {"status": 301, "body": "", "headers": {
+                "Location": "http://localhost:%d/files/real.exe" % port}},
+            "/files/real.exe": {"size": 3000}})
+        self.assertEqual(0, fetch("update", "http://127.0.0.1:%d/files/Tolv.exe" % port,
+                                  target)["ok"])
+        self.assertNotIn("/evil.exe", self.standin.paths())
+        # A trusted host may still move the file to another trusted host.
+        self.assertEqual(1, fetch("update", "http://127.0.0.1:%d/files/moved.exe" % port,
+                                  target)["ok"])
+        self.assertEqual(3000, os.path.getsize(target))
+        os.remove(target)
 
     def test_report_get_accepts_capital_scheme_and_refuses_https(self):
         port = self.standin.port

@@ -5,6 +5,7 @@ import os
 import shutil
 import subprocess
 import tempfile
+import time
 import unittest
 
 from tolv_e2e import (EXE, WINE, WINTOOL, StandIn, TolvTestCase, TITLE, WM_CLOSE, children,
@@ -114,6 +115,44 @@ class TabHost(TolvTestCase):
         self.assertEqual(["/login.htm?tag=Tolv&ver=3.0.1.3&uid=ALICE&index=2",
                           "/login.htm?tag=Tolv&ver=3.0.1.3&uid=alice&index=1"], reports)
 
+    def login_reports(self):
+        return [p for p in self.standin.paths() if p.startswith("/login.htm")]
+
+    def test_empty_records_and_accounts_are_refused(self):
+        proc, main = self.start_main()
+        # The terminator alone: 00 00.
+        out, rc = wintool("copybytes", main["hwnd"], "0000")
+        self.assertEqual(0, out[0]["result"])
+        self.assertEqual(0, self.hand_off(main, "S1-"))
+        self.assertEqual(1, self.hand_off(main, "S1-bob"))
+        wait_until(self.login_reports, 10, what="the login report")
+        self.assertEqual(["/login.htm?tag=Tolv&ver=3.0.1.3&uid=bob&index=1"], self.login_reports())
+
+    def test_report_address_carries_the_account_encoded(self):
+        proc, main = self.start_main()
+        self.assertEqual(1, self.hand_off(main, "S1-a b&index=999#x"))
+        # "S1-x", CR LF, "XEvil: 1" in UTF-16 with its terminator.
+        record = "S1-x\r\nXEvil: 1".encode("utf-16-le").hex() + "0000"
+        out, rc = wintool("copybytes", main["hwnd"], record)
+        self.assertEqual(1, out[0]["result"])
+        wait_until(lambda: len(self.login_reports()) == 2, 10, what="two login reports")
+        self.assertEqual(["/login.htm?tag=Tolv&ver=3.0.1.3&uid=a%20b%26index=999%23x&index=1",
+                          "/login.htm?tag=Tolv&ver=3.0.1.3&uid=x%0D%0AXEvil:%201&index=2"],
+                         self.login_reports())
+        for r in self.standin.requests():
+            self.assertNotIn("xevil", [k.lower() for k, _ in r["headers"]])
+
+    def test_a_burst_of_logins_is_reported_once_each_in_order(self):
+        proc, main = self.start_main()
+        count = 400
+        out, rc = wintool("handoffs", main["hwnd"], "S1", count)
+        self.assertEqual(count, out[0]["accepted"])
+        wait_until(lambda: len(self.login_reports()) >= count, 60, interval=0.5,
+                   what="%d login reports" % count)
+        expected = ["/login.htm?tag=Tolv&ver=3.0.1.3&uid=%d&index=%d" % (i, i)
+                    for i in range(1, count + 1)]
+        self.assertEqual(expected, self.login_reports())
+
     def test_frames_become_tabs_and_the_limit_is_three(self):
         proc, main = self.start_main()
         first = self.add_frame(main)
@@ -139,6 +178,30 @@ class TabHost(TolvTestCase):
         wait_until(lambda: not [w for w in tolv_windows(TITLE, "#32770")
                                 if w["hwnd"] == box["hwnd"]], 10, what="the message to close")
         self.assertEqual([], login_processes()[1:])
+
+    def test_a_burst_of_add_account_answers_shows_one_message(self):
+        proc, main = self.start_main()
+        for _ in range(3):
+            self.add_frame(main)
+        wait_until(lambda: len(self.frame_state(main)) == 3, 10, what="three tabs")
+        out, rc = wintool("postmany", main["hwnd"], WM_ADD_ACCOUNT, 1, 0, 1000)
+        self.assertEqual(1000, out[0]["posted"])
+        box, texts = self.message_box()
+        self.assertIn("当前窗体只支持3个游戏页", texts)
+        # The other 999 answers arrive while it is open and are ignored.
+        time.sleep(2)
+        boxes = [w for w in tolv_windows(TITLE, "#32770")
+                 if any(c["id"] == 5000 for c in children(w["hwnd"]))]
+        self.assertEqual([box["hwnd"]], [b["hwnd"] for b in boxes])
+        click(box["hwnd"], 5000)
+        wait_until(lambda: not [w for w in tolv_windows(TITLE, "#32770")
+                                if w["hwnd"] == box["hwnd"]], 10, what="the message to close")
+        # No second message follows, and the main window lives on.
+        time.sleep(1)
+        self.assertEqual([], [w for w in tolv_windows(TITLE, "#32770")
+                              if any(c["id"] == 5000 for c in children(w["hwnd"]))])
+        self.assertIsNone(proc.poll())
+        self.assertEqual(3, len(self.frame_state(main)))
 
     def test_closing_asks_then_ends_every_tab(self):
         proc, main = self.start_main()

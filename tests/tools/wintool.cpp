@@ -7,6 +7,10 @@
 //   wintool send HWND MSG WP LP     SendMessage with a 5 s limit; prints the result
 //   wintool click HWND ID           clicks the button ID of dialog HWND
 //   wintool copydata HWND TEXT      sends TEXT as a login hand-off; prints the answer
+//   wintool copybytes HWND HEX      sends the bytes HEX ("0000") as a hand-off record
+//   wintool handoffs HWND PREFIX N  sends N hand-offs PREFIX-1 .. PREFIX-N at once;
+//                                   prints how many were accepted
+//   wintool postmany HWND MSG WP LP N   posts the message N times at once
 //   wintool frame MAIN [hall]       plays a game frame: registers with MAIN, becomes
 //                                   its child, prints its handle, ends on SC_CLOSE
 #include <windows.h>
@@ -149,6 +153,50 @@ int wmain(int argc, wchar_t** argv) {
       return 1;
     }
     PrintLine(L"{\"result\":" + Num(result) + L"}");
+    return 0;
+  }
+  if (cmd == L"copybytes" && argc >= 4) {
+    const std::wstring hex = argv[3];
+    std::string bytes;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2) {
+      bytes += static_cast<char>(std::wcstoul(hex.substr(i, 2).c_str(), nullptr, 16));
+    }
+    COPYDATASTRUCT record = {0, static_cast<DWORD>(bytes.size()),
+                             bytes.empty() ? nullptr : &bytes[0]};
+    DWORD_PTR result = 0;
+    if (!::SendMessageTimeoutW(Handle(argv[2]), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record),
+                               SMTO_ABORTIFHUNG, 5000, &result)) {
+      return 1;
+    }
+    PrintLine(L"{\"result\":" + Num(result) + L"}");
+    return 0;
+  }
+  if (cmd == L"handoffs" && argc >= 5) {
+    const long count = static_cast<long>(Number(argv[4]));
+    long accepted = 0;
+    for (long i = 1; i <= count; ++i) {
+      const std::wstring text = std::wstring(argv[3]) + L"-" + std::to_wstring(i);
+      COPYDATASTRUCT record = {0, static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)),
+                               const_cast<wchar_t*>(text.c_str())};
+      DWORD_PTR result = 0;
+      if (::SendMessageTimeoutW(Handle(argv[2]), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record),
+                                SMTO_ABORTIFHUNG, 5000, &result) &&
+          result == 1) {
+        ++accepted;
+      }
+    }
+    PrintLine(L"{\"accepted\":" + Num(accepted) + L"}");
+    return 0;
+  }
+  if (cmd == L"postmany" && argc >= 7) {
+    HWND h = Handle(argv[2]);
+    const UINT msg = static_cast<UINT>(Number(argv[3]));
+    const WPARAM wp = Number(argv[4]);
+    const LPARAM lp = static_cast<LPARAM>(Number(argv[5]));
+    const long count = static_cast<long>(Number(argv[6]));
+    long posted = 0;
+    for (long i = 0; i < count; ++i) posted += ::PostMessageW(h, msg, wp, lp) ? 1 : 0;
+    PrintLine(L"{\"posted\":" + Num(posted) + L"}");
     return 0;
   }
   if (cmd == L"frame" && argc >= 3) {

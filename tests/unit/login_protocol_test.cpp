@@ -171,11 +171,25 @@ TEST(HandoffRecord, UntrustedRecordsAreRefused) {
   COPYDATASTRUCT split = {0, 8, inner};
   EXPECT_FALSE(ReadHandoffRecord(&split, &read));
   EXPECT_FALSE(ReadHandoffRecord(nullptr, &read));
-  // An empty server text is a text like any other.
+  // The terminator alone (00 00) names no account: refused.
+  read = L"before";
   wchar_t empty[] = {L'\0'};
   COPYDATASTRUCT e = {0, 2, empty};
-  ASSERT_TRUE(ReadHandoffRecord(&e, &read));
-  EXPECT_EQ(L"", read);
+  EXPECT_FALSE(ReadHandoffRecord(&e, &read));
+  EXPECT_EQ(L"before", read);
+}
+
+TEST(HandoffRecord, RefusesAnEmptyAccountAfterTheLastDash) {
+  std::wstring read;
+  for (const std::wstring text : {L"S1-", L"-", L"S1-a-", L"S1--"}) {
+    const COPYDATASTRUCT r = HandoffRecord(text);
+    EXPECT_FALSE(ReadHandoffRecord(&r, &read)) << text;
+  }
+  for (const std::wstring text : {L"S1-a", L"a", L"-a", L"S1双-a b&index=999#x"}) {
+    const COPYDATASTRUCT r = HandoffRecord(text);
+    ASSERT_TRUE(ReadHandoffRecord(&r, &read)) << text;
+    EXPECT_EQ(text, read);
+  }
 }
 
 }  // namespace

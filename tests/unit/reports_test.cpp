@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <vector>
+
 #include "base/endpoints.h"
 #include "net/http.h"
 
@@ -49,6 +52,61 @@ TEST(DownloadPercent, ClimbsToExactly100WithoutOverflow) {
   // 64 MiB: bytes x 100 no longer fits 32 bits.
   EXPECT_EQ(50, DownloadPercent(32ull << 20, 64ul << 20));
   EXPECT_EQ(100, DownloadPercent(0, 0));
+}
+
+// What a report queue sent, from which thread.
+struct Sent {
+  CRITICAL_SECTION lock;
+  std::vector<std::wstring> urls;
+  std::vector<DWORD> threads;
+  Sent() { ::InitializeCriticalSection(&lock); }
+  ~Sent() { ::DeleteCriticalSection(&lock); }
+  size_t Count() {
+    ::EnterCriticalSection(&lock);
+    const size_t n = urls.size();
+    ::LeaveCriticalSection(&lock);
+    return n;
+  }
+};
+
+ReportQueue::Sender Recorder(const std::shared_ptr<Sent>& sent, DWORD pause) {
+  return [sent, pause](const std::wstring& url) {
+    if (pause) ::Sleep(pause);
+    ::EnterCriticalSection(&sent->lock);
+    sent->urls.push_back(url);
+    sent->threads.push_back(::GetCurrentThreadId());
+    ::LeaveCriticalSection(&sent->lock);
+  };
+}
+
+TEST(ReportQueue, ABurstIsSentOnceEachInOrderByOneThread) {
+  auto sent = std::make_shared<Sent>();
+  ReportQueue queue(Recorder(sent, 0));
+  std::vector<std::wstring> posted;
+  for (int i = 1; i <= 2000; ++i) {
+    posted.push_back(L"http://h/login.htm?uid=u" + std::to_wstring(i) + L"&index=" +
+                     std::to_wstring(i));
+    queue.Post(posted.back());
+  }
+  ASSERT_TRUE(queue.WaitIdle(20000));
+  EXPECT_EQ(posted, sent->urls);
+  for (DWORD t : sent->threads) EXPECT_EQ(sent->threads[0], t);
+  EXPECT_NE(::GetCurrentThreadId(), sent->threads[0]);
+  // Later reports after a quiet spell still go out.
+  queue.Post(L"late");
+  ASSERT_TRUE(queue.WaitIdle(5000));
+  EXPECT_EQ(L"late", sent->urls.back());
+}
+
+TEST(ReportQueue, ReportsQueuedWhenTheWindowGoesAreStillSent) {
+  auto sent = std::make_shared<Sent>();
+  {
+    ReportQueue queue(Recorder(sent, 5));
+    for (int i = 0; i < 20; ++i) queue.Post(L"r" + std::to_wstring(i));
+  }
+  for (int i = 0; i < 500 && sent->Count() < 20; ++i) ::Sleep(10);
+  EXPECT_EQ(20u, sent->Count());
+  EXPECT_EQ(L"r19", sent->urls.back());
 }
 
 }  // namespace

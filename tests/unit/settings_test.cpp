@@ -167,6 +167,24 @@ TEST_F(Counters, FutureDateStartsANewRun) {
   EXPECT_EQ(1, a.week);
 }
 
+TEST_F(Counters, DatesBeyond2038AreFutureDatesLikeAnyOther) {
+  // 2030 was always right; 2040 and 3000 once came out as "today".
+  const struct {
+    const wchar_t* text;
+    int apart;
+  } cases[] = {{L"2030/1/1", -1120}, {L"2040/1/1", -4772}, {L"3000/1/1", -355405}};
+  for (const auto& c : cases) {
+    Put(L"lstTime", c.text);
+    Put(L"keepdays", L"5");
+    Put(L"weekdays", L"3");
+    const Activity a = Start(today_);
+    EXPECT_EQ(c.apart, a.apart) << c.text;
+    EXPECT_EQ(1, a.keep) << c.text;
+    EXPECT_EQ(1, a.week) << c.text;
+    EXPECT_EQ(L"2026/12/9", Get(L"lstTime"));
+  }
+}
+
 TEST_F(Counters, PlainCountsGrowByOneFromTheirDefault) {
   UsageCounters c = At(today_);
   EXPECT_EQ(1, c.Update(CounterWebHall));
@@ -202,6 +220,27 @@ TEST(ParseLastDate, ReadsAroundTheFirstAndLastSlash) {
   EXPECT_EQ(3, d.month);
   EXPECT_EQ(7, d.day);
   EXPECT_FALSE(ParseLastDate(L"2026/3", &d));
+}
+
+TEST(ParseLastDate, OnlyCalendarDates) {
+  CivilDate d;
+  EXPECT_TRUE(ParseLastDate(L"2028/2/29", &d));
+  EXPECT_FALSE(ParseLastDate(L"2100/2/29", &d));
+  EXPECT_TRUE(ParseLastDate(L"2000/2/29", &d));
+  EXPECT_TRUE(ParseLastDate(L"9999/12/31", &d));
+  EXPECT_FALSE(ParseLastDate(L"10000/1/1", &d));
+  EXPECT_FALSE(ParseLastDate(L"99999999999/1/1", &d));
+  EXPECT_FALSE(ParseLastDate(L"-5/1/1", &d));
+  EXPECT_FALSE(ParseLastDate(L"2026/13/1", &d));
+}
+
+TEST(DaysFromCivil, CountsFrom1970InSixtyFourBits) {
+  EXPECT_EQ(0, DaysFromCivil({1970, 1, 1}));
+  EXPECT_EQ(11017, DaysFromCivil({2000, 3, 1}));
+  EXPECT_EQ(25567, DaysFromCivil({2040, 1, 1}));
+  EXPECT_EQ(376200, DaysFromCivil({3000, 1, 1}));
+  EXPECT_EQ(2932896, DaysFromCivil({9999, 12, 31}));
+  EXPECT_EQ(-719162, DaysFromCivil({1, 1, 1}));
 }
 
 TEST(PathBesideExe, ReplacesTheFileName) {

@@ -78,4 +78,47 @@ TEST(LoginReport, Address) {
       LoginReportUrl(L"alice", 1));
 }
 
+TEST(LoginReport, AccountCannotChangeTheAddressOrBreakTheRequest) {
+  const std::wstring head =
+      std::wstring(L"http://") + ClientHost + L"/login.htm?tag=Tolv&ver=3.0.1.3&uid=";
+  EXPECT_EQ(head + L"a%20b%26index=999%23x&index=3", LoginReportUrl(L"a b&index=999#x", 3));
+  EXPECT_EQ(head + L"x%0D%0AHost:%20evil&index=1", LoginReportUrl(L"x\r\nHost: evil", 1));
+  EXPECT_EQ(head + L"%25%2B%3F%09%7F%01&index=2", LoginReportUrl(L"%+?\t\x7f\x01", 2));
+  // Ordinary names go out as they always have.
+  EXPECT_EQ(head + L"双子-Bob_1.x=y/z@q&index=1", LoginReportUrl(L"双子-Bob_1.x=y/z@q", 1));
+}
+
+TEST(LoginReport, LongAccountsAreCutBetweenEscapesAndKeepTheIndex) {
+  for (size_t n = 250; n < 260; ++n) {
+    const std::wstring url = LoginReportUrl(std::wstring(n, L'a') + std::wstring(200, L' '), 7);
+    EXPECT_LE(url.size(), kMaxReportUrl);
+    EXPECT_EQ(L"&index=7", url.substr(url.size() - 8));
+    const size_t uid = url.find(L"uid=") + 4;
+    const std::wstring value = url.substr(uid, url.size() - 8 - uid);
+    // Every "%" begins a whole escape.
+    for (size_t i = value.find(L'%'); i != std::wstring::npos; i = value.find(L'%', i + 1)) {
+      ASSERT_LE(i + 3, value.size()) << n;
+      EXPECT_EQ(L"%20", value.substr(i, 3)) << n;
+    }
+  }
+  for (const std::wstring& lead : {std::wstring(), std::wstring(L"a")}) {
+    std::wstring smileys = lead;
+    for (int i = 0; i < 300; ++i) smileys += L"\U0001F600";
+    const std::wstring url = LoginReportUrl(smileys, 1);
+    EXPECT_LE(url.size(), kMaxReportUrl);
+    const wchar_t last = url[url.size() - 9];  // before "&index=1"
+    EXPECT_FALSE(last >= 0xD800 && last <= 0xDBFF);
+  }
+}
+
+TEST(AddAccount, OneLimitMessageAtATime) {
+  EXPECT_EQ(AddAccountAction::StartLogin, DecideAddAccount(1, 2, false));
+  EXPECT_EQ(AddAccountAction::ShowLimit, DecideAddAccount(1, 3, false));
+  EXPECT_EQ(AddAccountAction::ShowLimit, DecideAddAccount(1, 4, false));
+  EXPECT_EQ(AddAccountAction::NewWindow, DecideAddAccount(0, 3, false));
+  // While the message is open, every answer is ignored.
+  EXPECT_EQ(AddAccountAction::Ignore, DecideAddAccount(1, 3, true));
+  EXPECT_EQ(AddAccountAction::Ignore, DecideAddAccount(0, 3, true));
+}
+
 }  // namespace
