@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/reports.h"
+#include "net/report_queue.h"
 #include "framework/dialog.h"
 #include "gamewnd/login_dlg.h"
 #include "gamewnd/tab_list.h"

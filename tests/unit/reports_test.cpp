@@ -7,6 +7,7 @@
 
 #include "base/endpoints.h"
 #include "net/http.h"
+#include "net/report_queue.h"
 
 namespace {
 
