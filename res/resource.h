@@ -9,6 +9,8 @@
 #define IDC_MSGBOX_BTN2 5001  // message box second button
 #define IDC_MAIN_LINK 1028    // main window portal link
 #define IDD_WEBPAGE 157       // empty pop-up that web-page windows fill
+#define IDD_PROGRESS 156      // update window
+#define IDC_PROGRESS 1000     // update window progress bar
 
 // The skin's images (resource type "PNG", drawn by res/art/make_art.py).
 #define IDB_LOGIN_BACK 129       // login background, 1100 x 630 with alpha
