@@ -167,8 +167,7 @@ int AppendToFile(const std::string& text, const wchar_t* path) {
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return -1;
   DWORD wrote = 0;
-  const BOOL ok =
-      ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &wrote, nullptr);
+  const BOOL ok = ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &wrote, nullptr);
   ::CloseHandle(file);
   return ok ? static_cast<int>(wrote) : -1;
 }
@@ -289,7 +288,6 @@ int Uninstall(const std::function<void()>& sendReport) {
   wchar_t temp[MAX_PATH] = {};
   if (::GetTempPathW(MAX_PATH, temp)) StartRemovalScript(ExePath(), temp);
   if (sendReport) sendReport();
-  return ShowMessageBox(nullptr,
-                        L"BrindloTolvane已成功移除，部分文件将在程序退出\r\n或计算机重启后自行删除",
-                        MB_OK);
+  return ShowMessageBox(
+      nullptr, L"BrindloTolvane已成功移除，部分文件将在程序退出\r\n或计算机重启后自行删除", MB_OK);
 }

@@ -158,7 +158,8 @@ class InstallAndRemove(TolvTestCase):
             open(os.path.join(start_menu(), name), "wb").close()
         if extra_start_menu_file:
             open(os.path.join(start_menu(), "readme.txt"), "wb").close()
-        open(os.path.join(desktop(), "BrindloTolvane.lnk"), "wb").close()
+        for name in ("BrindloTolvane.lnk", "Brindlo网页游戏.lnk"):
+            open(os.path.join(desktop(), name), "wb").close()
         reg("add", CLIENT_KEY + r"\Sub", "/v", "x", "/d", "1", "/f")
         reg("add", ENTRY_KEY, "/v", "DisplayName", "/d", "BrindloTolvane", "/f")
         exe = os.path.join(folder, "Tolv.exe")
@@ -170,7 +171,8 @@ class InstallAndRemove(TolvTestCase):
         with open(os.path.join(install_folder(), "Statistic.ini"), "w") as f:
             f.write("[Tolv]\r\nInst=1\r\n")
         self.uninstall(exe)
-        self.assertFalse(os.path.exists(os.path.join(desktop(), "BrindloTolvane.lnk")))
+        for name in ("BrindloTolvane.lnk", "Brindlo网页游戏.lnk"):
+            self.assertFalse(os.path.exists(os.path.join(desktop(), name)), name)
         self.assertEqual(["readme.txt"], os.listdir(start_menu()))
         self.assertNotEqual(0, reg("query", CLIENT_KEY)[1])
         self.assertNotEqual(0, reg("query", ENTRY_KEY)[1])

@@ -126,8 +126,8 @@ int PrintShortcut(const wchar_t* path) {
     link->GetIconLocation(icon, MAX_PATH, &iconIndex);
     PrintLine(L"{\"target\":" + JsonString(target) + L",\"arguments\":" + JsonString(args) +
               L",\"folder\":" + JsonString(dir) + L",\"description\":" + JsonString(desc) +
-              L",\"icon\":" + JsonString(icon) + L",\"icon_index\":" +
-              std::to_wstring(iconIndex) + L"}");
+              L",\"icon\":" + JsonString(icon) + L",\"icon_index\":" + std::to_wstring(iconIndex) +
+              L"}");
     rc = 0;
   }
   if (file) file->Release();

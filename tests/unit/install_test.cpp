@@ -130,8 +130,7 @@ TEST_F(InstallFiles, ShortcutCarriesTargetArgumentsIconAndFolder) {
 
   IShellLinkW* shellLink = nullptr;
   ASSERT_TRUE(SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                           IID_IShellLinkW,
-                                           reinterpret_cast<void**>(&shellLink))));
+                                           IID_IShellLinkW, reinterpret_cast<void**>(&shellLink))));
   IPersistFile* file = nullptr;
   shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
   ASSERT_TRUE(SUCCEEDED(file->Load(link.c_str(), STGM_READ)));
@@ -184,8 +183,8 @@ TEST_F(InstallFiles, RemovalScriptKeepsAFolderWithMoreFiles) {
 TEST_F(InstallFiles, RemovalScriptGivesUpOnAnExecutableThatStaysLocked) {
   const std::wstring exe = dir_ + L"\\Tolv.exe";
   Touch(exe);
-  HANDLE lock = ::CreateFileW(exe.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              0, nullptr);
+  HANDLE lock =
+      ::CreateFileW(exe.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(INVALID_HANDLE_VALUE, lock);
   const std::wstring script = StartRemovalScript(exe, root_, 2);
   ASSERT_FALSE(script.empty());

@@ -83,7 +83,8 @@ TEST_F(UpdateFiles, Md5FromTheSystemProviderMatchesTheStandardVectors) {
 
 TEST_F(UpdateFiles, ManifestReadsVerKeyAndKeepsItsBuffers) {
   Write(L"ConfigTolv.htm",
-        "[VerKey]\r\nTolv=ABCDEF0123456789abcdef0123453013\r\nUpdAddr=http://x.brindlo.com/T.exe\r\n");
+        "[VerKey]\r\nTolv=ABCDEF0123456789abcdef0123453013\r\nUpdAddr=http://x.brindlo.com/"
+        "T.exe\r\n");
   UpdateManifest m = ReadManifest(Path(L"ConfigTolv.htm"));
   EXPECT_EQ(L"ABCDEF0123456789abcdef0123453013", m.token);
   EXPECT_EQ(L"http://x.brindlo.com/T.exe", m.url);
@@ -160,8 +161,8 @@ TEST_F(UpdateFiles, SwapThatCannotMoveTheNewFileLeavesTheOldExecutableAtItsPath)
   Write(L"Tolv.exe", "old");
   Write(L"NewTolv.exe", "new");
   // Another program holds the new file open without letting it be renamed.
-  HANDLE lock = ::CreateFileW(Path(L"NewTolv.exe").c_str(), GENERIC_READ, FILE_SHARE_READ,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE lock = ::CreateFileW(Path(L"NewTolv.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(INVALID_HANDLE_VALUE, lock);
   EXPECT_FALSE(SwapExecutable(Path(L"Tolv.exe"), Path(L"NewTolv.exe"), Path(L"OldTolv.exe")));
   ::CloseHandle(lock);
