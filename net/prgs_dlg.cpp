@@ -61,6 +61,14 @@ BOOL CPrgsDlg::OnInitDialog() {
   m_progress.SubclassDlgItem(IDC_PROGRESS, m_hWnd);
   m_progress.SetImages(LoadResourceImage(module, IDB_PROGRESS_BACK),
                        LoadResourceImage(module, IDB_PROGRESS_BAR));
+  // The bar takes its track's size; it stays centred as the template's
+  // margins have it, whatever the dialog font makes of them.
+  RECT client, bar;
+  ::GetClientRect(m_hWnd, &client);
+  ::GetWindowRect(m_progress.m_hWnd, &bar);
+  ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&bar), 2);
+  ::SetWindowPos(m_progress.m_hWnd, nullptr, (client.right - (bar.right - bar.left)) / 2, bar.top,
+                 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   ::SendMessageW(m_progress.m_hWnd, PBM_SETRANGE32, 0, 100);
 
   m_hDownloadThread = ::CreateThread(nullptr, 0, DownloadThread, this, 0, nullptr);

@@ -9,6 +9,7 @@ import tempfile
 import time
 import unittest
 
+import screen
 from tolv_e2e import (EXE, WINE, StandIn, TolvTestCase, children, click, tolv_windows,
                       wait_until, wintool)
 
@@ -93,6 +94,10 @@ class SelfUpdate(TolvTestCase):
                 positions.append(found[0]["result"])
             return positions and 0 < positions[-1] < 100
         wait_until(progressed, 20, interval=0.2, what="the progress bar to move")
+        # The skin drew the window: its caption band is no single colour.
+        shot = screen.grab("update_window")
+        left, top, right, bottom = window["rect"]
+        self.assertGreater(len(set(shot.crop(left, top, right, top + 30))), 10)
         self.assertEqual(0, self.wait_exit(proc, timeout=60))
         with open(self.exe, "rb") as f:
             self.assertEqual(self.new, f.read())
