@@ -88,7 +88,7 @@ BOOL CWayloft3App::InitInstance() {
 
   if (mode == ModeUninstall) {
     if (ShowMessageBox(nullptr, L"确定要移除 BrindloTolvane吗？", MB_YESNO) != IDYES) return FALSE;
-    Uninstall();
+    Uninstall(SendUninstallReport);
     ::WaitForSingleObject(m_hReportDone, INFINITE);
     return FALSE;
   }
@@ -97,10 +97,10 @@ BOOL CWayloft3App::InitInstance() {
   GetButtonInfo(&info);
 
   if ((mode == ModeInstall || mode == ModeShortcut || mode == ModeInstalled) &&
-      info.updateFlag == 1 && CheckUpdate()) {
+      info.updateFlag == 1 && CheckUpdate(m_szUpdateUrl, &m_strUpdateToken)) {
     // Either way this process ends: the new executable, when it was swapped
-    // in, starts from the same path.
-    if (RunUpdate()) StartProcess(nullptr);
+    // in, starts from the same path; otherwise the next start tries again.
+    if (RunUpdate(m_szUpdateUrl, m_strUpdateToken)) StartProcess(nullptr);
     return FALSE;
   }
 

@@ -19,6 +19,8 @@ class CWayloft3App : public CWinApp {
   ULONG_PTR m_gdiplusToken = 0;
   // Download address of a new executable, filled by the update check.
   wchar_t m_szUpdateUrl[512] = {};
+  // Version token of that executable, which the download must match.
+  std::wstring m_strUpdateToken;
   // Set by a report thread once it has copied its address.
   HANDLE m_hReportStarted = nullptr;
   // Set by a report thread when its request has finished.

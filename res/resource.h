@@ -9,6 +9,8 @@
 #define IDC_MSGBOX_BTN2 5001  // message box second button
 #define IDC_MAIN_LINK 1028    // main window portal link
 #define IDD_WEBPAGE 157       // empty pop-up that web-page windows fill
+#define IDD_PROGRESS 156      // update window
+#define IDC_PROGRESS 1000     // update window progress bar
 #define IDD_FAVOURITE 159     // "添加收藏" favourite dialog
 #define IDC_FAV_NAME 1018     // favourite dialog name box
 

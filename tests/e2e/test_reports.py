@@ -4,11 +4,13 @@ import datetime
 import glob
 import json
 import os
+import shutil
 import subprocess
+import tempfile
 import time
 import unittest
 
-from tolv_e2e import (WINE, StandIn, TolvTestCase, TITLE, WM_CLOSE, children, click, post,
+from tolv_e2e import (EXE, WINE, StandIn, TolvTestCase, TITLE, WM_CLOSE, children, click, post,
                       wait_until)
 
 FETCH = os.environ.get("TOLV_FETCH", "")
@@ -137,9 +139,19 @@ class Reports(TolvTestCase):
         self.assertEqual("1", read_statistic()["Brindlo"])
 
     def test_confirmed_uninstall_reports_then_ends(self):
-        proc = self.start_tolv("/uninst")
+        # The removal script deletes the executable that ran: a copy runs.
+        folder = tempfile.mkdtemp(prefix="tolv-uninst-")
+        self.addCleanup(shutil.rmtree, folder, True)
+        exe = os.path.join(folder, "Tolv.exe")
+        shutil.copy(EXE, exe)
+        proc = self.start_tolv("/uninst", exe=exe)
         box, texts = self.message_box()
         click(box["hwnd"], 5000)
+        # The completion message waits for its OK.
+        done = wait_until(lambda: (lambda found: found if any("已成功移除" in t for t in found[1])
+                                   else None)(self.message_box()), 30,
+                          what="the completion message")
+        click(done[0]["hwnd"], 5000)
         self.assertEqual(0, self.wait_exit(proc))
         self.assertEqual(["/uninstall.htm?tag=Tolv&ver=3.0.1.3&count=1"],
                          [r["path"] for r in self.reports("/uninstall.htm")])
@@ -153,7 +165,8 @@ class Reports(TolvTestCase):
         self.assertEqual(0, self.wait_exit(self.start_tolv("/webbrindloD"), timeout=40))
         # Ended by the request's time-out, not by the server.
         self.assertLess(time.time() - began, 30)
-        self.assertEqual(1, len(self.reports("/active.htm")))
+        # (The copy the install run installed and started reports its own start.)
+        self.assertEqual(1, len(self.reports("/active.htm?tag=webbrindlo")))
 
     def test_stalled_button_info_delays_start_up_but_does_not_block_it(self):
         self.standin.set_routes({BUTTON_INFO: {"mode": "stall", "delay": 120}})

@@ -13,7 +13,9 @@
 //   wintool postmany HWND MSG WP LP N   posts the message N times at once
 //   wintool frame MAIN [hall]       plays a game frame: registers with MAIN, becomes
 //                                   its child, prints its handle, ends on SC_CLOSE
+//   wintool shortcut LNK            what the shell link LNK holds
 #include <windows.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -109,6 +111,35 @@ int PlayFrame(HWND main, bool hall) {
   return 0;
 }
 
+int PrintShortcut(const wchar_t* path) {
+  ::CoInitialize(nullptr);
+  IShellLinkW* link = nullptr;
+  IPersistFile* file = nullptr;
+  int rc = 1;
+  if (SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                   reinterpret_cast<void**>(&link))) &&
+      SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+      SUCCEEDED(file->Load(path, STGM_READ))) {
+    wchar_t target[MAX_PATH] = {}, args[MAX_PATH] = {}, dir[MAX_PATH] = {}, desc[MAX_PATH] = {},
+            icon[MAX_PATH] = {};
+    int iconIndex = -1;
+    link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
+    link->GetArguments(args, MAX_PATH);
+    link->GetWorkingDirectory(dir, MAX_PATH);
+    link->GetDescription(desc, MAX_PATH);
+    link->GetIconLocation(icon, MAX_PATH, &iconIndex);
+    PrintLine(L"{\"target\":" + JsonString(target) + L",\"arguments\":" + JsonString(args) +
+              L",\"folder\":" + JsonString(dir) + L",\"description\":" + JsonString(desc) +
+              L",\"icon\":" + JsonString(icon) + L",\"icon_index\":" + std::to_wstring(iconIndex) +
+              L"}");
+    rc = 0;
+  }
+  if (file) file->Release();
+  if (link) link->Release();
+  ::CoUninitialize();
+  return rc;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -198,6 +229,9 @@ int wmain(int argc, wchar_t** argv) {
     for (long i = 0; i < count; ++i) posted += ::PostMessageW(h, msg, wp, lp) ? 1 : 0;
     PrintLine(L"{\"posted\":" + Num(posted) + L"}");
     return 0;
+  }
+  if (cmd == L"shortcut" && argc >= 3) {
+    return PrintShortcut(argv[2]);
   }
   if (cmd == L"frame" && argc >= 3) {
     return PlayFrame(Handle(argv[2]), argc >= 4 && std::wstring(argv[3]) == L"hall");
