@@ -40,11 +40,7 @@ bool CPrgsDlg::RunDownload() {
 
 BOOL CPrgsDlg::OnInitDialog() {
   CDlgEx::OnInitDialog();
-  m_nCaptionHeight = 30;
-  m_nBorder = 4;
-  m_nBtnRight = 0;
-  m_nBtnTop = 0;
-  m_nBtnGap = 0;
+  SetFrameMetrics(30, 4, 0, 0, 0);
   SetCaptionText(L"BrindloTolvane,微端版本更新中...");
   HMODULE module = AfxGetInstanceHandle();
   SetSkin(LoadResourceImage(module, IDB_DLG_BACK), FALSE, TRUE,

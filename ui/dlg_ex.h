@@ -26,6 +26,16 @@ class CDlgEx : public CDialog {
   // owned too; the close and minimise strips stay the caller's.
   BOOL SetSkin(HBITMAP background, BOOL sizeToImage, BOOL nineGrid, HBITMAP closeStrip,
                HBITMAP minStrip, HBITMAP maxStrip, HBITMAP restoreStrip);
+  // The frame's metrics, set first in every skinned window's initialisation:
+  // caption height, border width, and the caption buttons' right margin, top
+  // and gap.
+  void SetFrameMetrics(int captionHeight, int border, int btnRight, int btnTop, int btnGap) {
+    m_nCaptionHeight = captionHeight;
+    m_nBorder = border;
+    m_nBtnRight = btnRight;
+    m_nBtnTop = btnTop;
+    m_nBtnGap = btnGap;
+  }
   // Sets the window text and repaints only the caption text strip.
   void SetCaptionText(const std::wstring& text);
   // Derived windows call this after repainting their own background.

@@ -44,11 +44,7 @@ BOOL CMessageBox::PreTranslateMessage(MSG* pMsg) {
 
 BOOL CMessageBox::OnInitDialog() {
   CDlgEx::OnInitDialog();
-  m_nCaptionHeight = 30;
-  m_nBorder = 4;
-  m_nBtnRight = 0;
-  m_nBtnTop = 0;
-  m_nBtnGap = 0;
+  SetFrameMetrics(30, 4, 0, 0, 0);
   if (m_hBack) {
     SetSkin(m_hBack, FALSE, TRUE, m_hClose, nullptr, nullptr, nullptr);
     m_bBackHandedOver = true;

@@ -89,6 +89,19 @@ LRESULT CALLBACK FrameProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   return ::DefWindowProcW(h, msg, wp, lp);
 }
 
+// Sends `size` bytes at `data` to `target` as a login hand-off and prints the
+// answer; 1 when the window did not answer.
+int SendRecord(HWND target, const void* data, DWORD size) {
+  COPYDATASTRUCT record = {0, size, const_cast<void*>(data)};
+  DWORD_PTR result = 0;
+  if (!::SendMessageTimeoutW(target, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record),
+                             SMTO_ABORTIFHUNG, 5000, &result)) {
+    return 1;
+  }
+  PrintLine(L"{\"result\":" + Num(result) + L"}");
+  return 0;
+}
+
 int PlayFrame(HWND main, bool hall) {
   WNDCLASSW wc = {};
   wc.lpfnWndProc = FrameProc;
@@ -176,15 +189,8 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (cmd == L"copydata" && argc >= 4) {
     const std::wstring text = argv[3];
-    COPYDATASTRUCT record = {0, static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)),
-                             const_cast<wchar_t*>(text.c_str())};
-    DWORD_PTR result = 0;
-    if (!::SendMessageTimeoutW(Handle(argv[2]), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record),
-                               SMTO_ABORTIFHUNG, 5000, &result)) {
-      return 1;
-    }
-    PrintLine(L"{\"result\":" + Num(result) + L"}");
-    return 0;
+    return SendRecord(Handle(argv[2]), text.c_str(),
+                      static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
   }
   if (cmd == L"copybytes" && argc >= 4) {
     const std::wstring hex = argv[3];
@@ -192,15 +198,8 @@ int wmain(int argc, wchar_t** argv) {
     for (size_t i = 0; i + 1 < hex.size(); i += 2) {
       bytes += static_cast<char>(std::wcstoul(hex.substr(i, 2).c_str(), nullptr, 16));
     }
-    COPYDATASTRUCT record = {0, static_cast<DWORD>(bytes.size()),
-                             bytes.empty() ? nullptr : &bytes[0]};
-    DWORD_PTR result = 0;
-    if (!::SendMessageTimeoutW(Handle(argv[2]), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record),
-                               SMTO_ABORTIFHUNG, 5000, &result)) {
-      return 1;
-    }
-    PrintLine(L"{\"result\":" + Num(result) + L"}");
-    return 0;
+    return SendRecord(Handle(argv[2]), bytes.empty() ? nullptr : &bytes[0],
+                      static_cast<DWORD>(bytes.size()));
   }
   if (cmd == L"handoffs" && argc >= 5) {
     const long count = static_cast<long>(Number(argv[4]));
