@@ -3,7 +3,7 @@ end early, and the update mode's window."""
 import unittest
 
 from tolv_e2e import (NO_NETWORK, StandIn, TolvTestCase, TITLE, WM_CLOSE, WM_KEYDOWN, VK_ESCAPE,
-                      VK_RETURN, children, click, post, tolv_windows, wait_until)
+                      VK_RETURN, children, click, post, tolv_windows, wait_until, wintool)
 
 BUTTON_INFO = "/webgame/home/api-wd-func-getWgjbBtnInfo-app-tolv"
 MANIFEST = "/update/ConfigTolv.htm"
@@ -91,8 +91,19 @@ class WithNetwork(TolvTestCase):
         self.assertEqual(0, self.wait_exit(proc))
         self.assertEqual([], self.standin.paths())
 
+    def test_a_frame_joins_only_a_main_game_window(self):
+        # The desktop (or any other program's window) is no main game window:
+        # a hall process handed it ends without attaching a frame to it.
+        desktop = wintool("desktop")[0][0]["hwnd"]
+        for args in (("/gmhall", "/%d" % desktop), ("/newgm", "/%d" % desktop, "/0")):
+            proc = self.start_tolv(*args)
+            self.assertEqual(0, self.wait_exit(proc), args)
+        self.assertEqual([], [c for c in children(desktop) if c["class"] == "TolvFrame"])
+        self.assertEqual([], self.standin.paths())
+
     def test_login_process_without_usable_arguments_ends_quietly(self):
-        for args in (("/newgm",), ("/newgm", "/1"), ("/gmhall", "/1234567890123456")):
+        for args in (("/newgm",), ("/newgm", "/1"), ("/gmhall", "/1234567890123456"),
+                     ("/gmhall", "/abc"), ("/newgm", "/abc", "/1")):
             proc = self.start_tolv(*args)
             self.assertEqual(0, self.wait_exit(proc), args)
         self.assertEqual([], self.standin.paths())

@@ -2,6 +2,7 @@
 // session and sends them messages, printing one JSON object a line (UTF-8).
 //
 //   wintool windows                 every top-level window
+//   wintool desktop                 the desktop window
 //   wintool children HWND           the child windows of HWND
 //   wintool post HWND MSG WP LP     PostMessage (numbers in decimal)
 //   wintool send HWND MSG WP LP     SendMessage with a 5 s limit; prints the result
@@ -160,6 +161,10 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring cmd = argv[1];
   if (cmd == L"windows") {
     ::EnumWindows(PrintWindow, 0);
+    return 0;
+  }
+  if (cmd == L"desktop") {
+    PrintLine(Describe(::GetDesktopWindow()));
     return 0;
   }
   if (cmd == L"children" && argc >= 3) {
