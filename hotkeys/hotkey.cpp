@@ -16,6 +16,24 @@ constexpr wchar_t kOff[] = L"无";
 // The running clients told at most.
 constexpr size_t kMaxReloadTargets = 10;
 
+// The keys named beyond digits, letters, function keys and keypad digits.
+struct KeyNameEntry {
+  int vk;
+  const wchar_t* name;
+};
+const KeyNameEntry kKeyNames[] = {
+    {0x08, L"Back"},    {0x09, L"Tab"},     {0x0D, L"Enter"},       {0x10, L"Shift"},
+    {0x11, L"Ctrl"},    {0x12, L"Alt"},     {0x13, L"Pause Break"}, {0x14, L"Caps"},
+    {0x1B, L"Esc"},     {0x21, L"Page Up"}, {0x22, L"Page Down"},   {0x23, L"End"},
+    {0x24, L"Home"},    {0x25, L"Left"},    {0x26, L"Up"},          {0x27, L"Right"},
+    {0x28, L"Down"},    {0x2D, L"Insert"},  {0x2E, L"Del"},         {0x5B, L"LWin"},
+    {0x5C, L"RWin"},    {0x6A, L"Num *"},   {0x6B, L"Num +"},       {0x6D, L"Num -"},
+    {0x6E, L"Num Del"}, {0x6F, L"Num /"},   {0x90, L"Num Lock"},    {0x91, L"Scroll Lock"},
+    {0xBA, L";"},       {0xBB, L"+"},       {0xBC, L","},           {0xBD, L"-"},
+    {0xBE, L"."},       {0xBF, L"/"},       {0xC0, L"`"},           {0xDB, L"["},
+    {0xDC, L"\\"},      {0xDD, L"]"},       {0xDE, L"'"},
+};
+
 bool Contains(const std::wstring& text, const wchar_t* part) {
   return text.find(part) != std::wstring::npos;
 }
@@ -78,48 +96,10 @@ std::wstring KeyName(int vk) {
   if (vk >= 'A' && vk <= 'Z') return std::wstring(1, static_cast<wchar_t>(vk));
   if (vk >= VK_F1 && vk <= VK_F12) return L"F" + std::to_wstring(vk - VK_F1 + 1);
   if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD9) return L"Num " + std::to_wstring(vk - VK_NUMPAD0);
-  switch (vk) {
-    case 0x08: return L"Back";
-    case 0x09: return L"Tab";
-    case 0x0D: return L"Enter";
-    case 0x10: return L"Shift";
-    case 0x11: return L"Ctrl";
-    case 0x12: return L"Alt";
-    case 0x13: return L"Pause Break";
-    case 0x14: return L"Caps";
-    case 0x1B: return L"Esc";
-    case 0x21: return L"Page Up";
-    case 0x22: return L"Page Down";
-    case 0x23: return L"End";
-    case 0x24: return L"Home";
-    case 0x25: return L"Left";
-    case 0x26: return L"Up";
-    case 0x27: return L"Right";
-    case 0x28: return L"Down";
-    case 0x2D: return L"Insert";
-    case 0x2E: return L"Del";
-    case 0x5B: return L"LWin";
-    case 0x5C: return L"RWin";
-    case 0x6A: return L"Num *";
-    case 0x6B: return L"Num +";
-    case 0x6D: return L"Num -";
-    case 0x6E: return L"Num Del";
-    case 0x6F: return L"Num /";
-    case 0x90: return L"Num Lock";
-    case 0x91: return L"Scroll Lock";
-    case 0xBA: return L";";
-    case 0xBB: return L"+";
-    case 0xBC: return L",";
-    case 0xBD: return L"-";
-    case 0xBE: return L".";
-    case 0xBF: return L"/";
-    case 0xC0: return L"`";
-    case 0xDB: return L"[";
-    case 0xDC: return L"\\";
-    case 0xDD: return L"]";
-    case 0xDE: return L"'";
-    default: return L"";
+  for (const KeyNameEntry& k : kKeyNames) {
+    if (k.vk == vk) return k.name;
   }
+  return L"";
 }
 
 bool IsHotkeyKey(int vk) {
@@ -133,8 +113,8 @@ bool IsHotkeyKey(int vk) {
 SettingKey ClassifySettingKey(UINT message, WPARAM key, bool inField) {
   // A key pressed with Alt held arrives as a system key; of those only F10
   // and Alt itself are recorded.
-  const bool down = message == WM_KEYDOWN ||
-                    (message == WM_SYSKEYDOWN && (key == VK_F10 || key == VK_MENU));
+  const bool down =
+      message == WM_KEYDOWN || (message == WM_SYSKEYDOWN && (key == VK_F10 || key == VK_MENU));
   if (!down) return SettingKey::Pass;
   if (key == VK_ESCAPE || key == VK_RETURN) return SettingKey::Swallow;
   return inField ? SettingKey::Record : SettingKey::Pass;

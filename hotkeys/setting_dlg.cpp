@@ -93,9 +93,12 @@ BOOL CSettingDlg::OnInitDialog() {
 
 HWND CSettingDlg::FieldWindow(HotkeyField field) const {
   switch (field) {
-    case FieldBoss: return m_editBoss;
-    case FieldSwitch: return m_editSwitch;
-    default: return m_editSound;
+    case FieldBoss:
+      return m_editBoss;
+    case FieldSwitch:
+      return m_editSwitch;
+    default:
+      return m_editSound;
   }
 }
 
@@ -123,8 +126,7 @@ BOOL CSettingDlg::PreTranslateMessage(MSG* pMsg) {
       return TRUE;
     case SettingKey::Record: {
       const HotkeyField which = static_cast<HotkeyField>(field);
-      ShowFieldText(which,
-                    m_form.Press(which, static_cast<int>(pMsg->wParam), HeldModifiers()));
+      ShowFieldText(which, m_form.Press(which, static_cast<int>(pMsg->wParam), HeldModifiers()));
       SyncMainKeys();
       return TRUE;
     }

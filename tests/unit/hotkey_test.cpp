@@ -21,11 +21,10 @@ TEST(HotkeyValue, ReadLikeTheStoredFormWasAlwaysRead) {
     const wchar_t* text;
     int mods, vk;
   } cases[] = {
-      {L"6,65", 6, 65},        {L" 2 , 9", 2, 9},    {L"\t0,\t121", 0, 121},
-      {L"+2,-9", 2, -9},       {L"-1,+65", -1, 65},  {L"2", 2, 0},
-      {L"2,", 2, 0},           {L",81", 0, 81},      {L"", 0, 0},
-      {L"x,y", 0, 0},          {L"2x,9y", 2, 9},     {L"2,9,4", 2, 9},
-      {L"  ,  ", 0, 0},        {L"1 2,3 4", 1, 3},   {L"Ctrl+Q", 0, 0},
+      {L"6,65", 6, 65},    {L" 2 , 9", 2, 9},  {L"\t0,\t121", 0, 121}, {L"+2,-9", 2, -9},
+      {L"-1,+65", -1, 65}, {L"2", 2, 0},       {L"2,", 2, 0},          {L",81", 0, 81},
+      {L"", 0, 0},         {L"x,y", 0, 0},     {L"2x,9y", 2, 9},       {L"2,9,4", 2, 9},
+      {L"  ,  ", 0, 0},    {L"1 2,3 4", 1, 3}, {L"Ctrl+Q", 0, 0},
   };
   for (const auto& c : cases) {
     const Hotkey h = ParseHotkey(c.text);
@@ -100,8 +99,8 @@ TEST(HotkeyText, ShownFormAndKeyNames) {
   EXPECT_EQ(L"Num Del", KeyName(VK_DECIMAL));
   EXPECT_EQ(L"\\", KeyName(0xDC));
   EXPECT_EQ(L"'", KeyName(0xDE));
-  for (int vk : {0, 1, 0x0C, 0x2F, 0x3A, 0x40, 0x5D, 0x6C, 0x7C, 0x92, 0xC1, 0xDF, 0xFF,
-                 -1, 0x141}) {
+  for (int vk :
+       {0, 1, 0x0C, 0x2F, 0x3A, 0x40, 0x5D, 0x6C, 0x7C, 0x92, 0xC1, 0xDF, 0xFF, -1, 0x141}) {
     EXPECT_EQ(L"", KeyName(vk)) << vk;
   }
   for (int vk = 0; vk < 256; ++vk) EXPECT_LE(KeyName(vk).size(), 15u) << vk;
