@@ -7,6 +7,7 @@
 #include "framework/winapp.h"
 #include "browser/game_frame_rules.h"
 #include "gamewnd/login_protocol.h"
+#include "hotkeys/setting_dlg.h"
 #include "net/http.h"
 #include "res/resource.h"
 #include "ui/message_box.h"
@@ -39,6 +40,7 @@ BEGIN_MESSAGE_MAP(CWayloft3Dlg, CDialog)
   ON_MESSAGE(WM_HOTKEY_RELOAD, OnHotkeyReload)
 #ifdef TOLV_TEST_SEAMS
   ON_MESSAGE(WM_APP + 0x100, OnTestSeamCloseTab)
+  ON_MESSAGE(WM_APP + 0x101, OnTestSeamSettings)
 #endif
 END_MESSAGE_MAP()
 
@@ -235,6 +237,13 @@ LRESULT CWayloft3Dlg::OnAddAccount(WPARAM wParam, LPARAM) {
 // close a tab through this message (WM_APP + 0x100, wParam the tab index).
 LRESULT CWayloft3Dlg::OnTestSeamCloseTab(WPARAM index, LPARAM) {
   CloseTab(static_cast<int>(index));
+  return 0;
+}
+
+// Test builds only: the system menu comes with the chrome; until then tests
+// open the hotkey settings through this message (WM_APP + 0x101).
+LRESULT CWayloft3Dlg::OnTestSeamSettings(WPARAM, LPARAM) {
+  RunSettingDialog(m_hWnd);
   return 0;
 }
 #endif

@@ -53,6 +53,8 @@ class CWayloft3Dlg : public CDialog {
 #ifdef TOLV_TEST_SEAMS
   // Test builds: closes tab wParam as the tab strip's close cell would.
   LRESULT OnTestSeamCloseTab(WPARAM, LPARAM);
+  // Test builds: opens the hotkey settings as the system menu's "设置..." will.
+  LRESULT OnTestSeamSettings(WPARAM, LPARAM);
 #endif
 
   // The first frame arrived: from 1 by 1 pixel to the full layout.

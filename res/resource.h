@@ -14,6 +14,21 @@
 #define IDD_FAVOURITE 159     // "添加收藏" favourite dialog
 #define IDC_FAV_NAME 1018     // favourite dialog name box
 
+// The hotkey settings dialog and its controls.
+#define IDD_SETTING 158                 // hotkey settings
+#define IDC_SETTING_BOSS_LABEL 1006     // "请输入老板键"
+#define IDC_SETTING_BOSS 1007           // boss key field
+#define IDC_SETTING_BOSS_EXAMPLE 1008   // boss key example
+#define IDC_SETTING_SWITCH_LABEL 1009   // "请输入窗口切换键"
+#define IDC_SETTING_SWITCH 1010         // window-switch key field
+#define IDC_SETTING_SWITCH_EXAMPLE 1011 // window-switch key example
+#define IDC_SETTING_SWITCH_GROUP 1012   // window-switch key group box
+#define IDC_SETTING_SOUND_GROUP 1013    // sound key group box
+#define IDC_SETTING_SOUND 1014          // sound key field
+#define IDC_SETTING_SOUND_EXAMPLE 1015  // sound key example
+#define IDC_SETTING_SOUND_LABEL 1016    // "请输入声音键"
+#define IDC_SETTING_BOSS_GROUP 1017     // boss key group box
+
 // The skin's images (resource type "PNG", drawn by res/art/make_art.py).
 #define IDB_LOGIN_BACK 129       // login background, 1100 x 630 with alpha
 #define IDB_DLG_BACK 131         // small dialogs' background, nine-grid 30 x 51

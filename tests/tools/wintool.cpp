@@ -7,13 +7,17 @@
 //   wintool post HWND MSG WP LP     PostMessage (numbers in decimal)
 //   wintool send HWND MSG WP LP     SendMessage with a 5 s limit; prints the result
 //   wintool click HWND ID           clicks the button ID of dialog HWND
+//   wintool text HWND               the text a control holds (WM_GETTEXT; edits
+//                                   keep theirs apart from the window's title)
+//   wintool focus                   the window with the keyboard focus
 //   wintool copydata HWND TEXT      sends TEXT as a login hand-off; prints the answer
 //   wintool copybytes HWND HEX      sends the bytes HEX ("0000") as a hand-off record
 //   wintool handoffs HWND PREFIX N  sends N hand-offs PREFIX-1 .. PREFIX-N at once;
 //                                   prints how many were accepted
 //   wintool postmany HWND MSG WP LP N   posts the message N times at once
 //   wintool frame MAIN [hall]       plays a game frame: registers with MAIN, becomes
-//                                   its child, prints its handle, ends on SC_CLOSE
+//                                   its child, prints its handle, ends on SC_CLOSE;
+//                                   prints {"reload":1} when told to reload the hotkeys
 //   wintool shortcut LNK            what the shell link LNK holds
 #include <windows.h>
 #include <shlobj.h>
@@ -87,6 +91,11 @@ LRESULT CALLBACK FrameProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     return 0;
   }
   if (msg == WM_DESTROY) ::PostQuitMessage(0);
+  // The main window passes on changed hotkeys (WM_USER + 7).
+  if (msg == WM_USER + 7) {
+    PrintLine(L"{\"reload\":1}");
+    return 0;
+  }
   return ::DefWindowProcW(h, msg, wp, lp);
 }
 
@@ -191,6 +200,23 @@ int wmain(int argc, wchar_t** argv) {
                           reinterpret_cast<LPARAM>(button))
                ? 0
                : 1;
+  }
+  if (cmd == L"focus") {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    ::GetGUIThreadInfo(0, &info);
+    PrintLine(L"{\"focus\":" + Num(reinterpret_cast<UINT_PTR>(info.hwndFocus)) + L"}");
+    return 0;
+  }
+  if (cmd == L"text" && argc >= 3) {
+    wchar_t text[1024] = {};
+    DWORD_PTR got = 0;
+    if (!::SendMessageTimeoutW(Handle(argv[2]), WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text),
+                               SMTO_ABORTIFHUNG, 5000, &got)) {
+      return 1;
+    }
+    PrintLine(L"{\"text\":" + JsonString(text) + L"}");
+    return 0;
   }
   if (cmd == L"copydata" && argc >= 4) {
     const std::wstring text = argv[3];
