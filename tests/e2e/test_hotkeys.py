@@ -17,7 +17,7 @@ import time
 import unittest
 
 from screen import art, grab, xdotool
-from tolv_e2e import (EXE, TITLE, WINE, WINTOOL, StandIn, TolvTestCase, children, click, post,
+from tolv_e2e import (read_ini, EXE, TITLE, WINE, WINTOOL, StandIn, TolvTestCase, children, click, post,
                       tolv_windows, wait_until, wintool)
 
 WM_APP = 0x8000
@@ -53,25 +53,6 @@ class Frame:
             self.proc.kill()
             self.proc.wait(10)
         self.proc.stdout.close()
-
-
-def read_ini(path):
-    """Section "Tolv" of an INI file as a dict; None when there is no file."""
-    try:
-        with open(path, "rb") as f:
-            data = f.read()
-    except FileNotFoundError:
-        return None
-    text = data.decode("utf-16") if data[:2] == b"\xff\xfe" else data.decode("gbk")
-    values, section = {}, None
-    for line in text.splitlines():
-        line = line.strip()
-        if line.startswith("["):
-            section = line.strip("[]")
-        elif "=" in line and section == "Tolv":
-            k, v = line.split("=", 1)
-            values[k] = v
-    return values
 
 
 def centre(rect):

@@ -10,7 +10,7 @@ import tempfile
 import time
 import unittest
 
-from tolv_e2e import (EXE, WINE, StandIn, TolvTestCase, TITLE, WM_CLOSE, children, click, post,
+from tolv_e2e import (read_ini, EXE, WINE, StandIn, TolvTestCase, TITLE, WM_CLOSE, children, click, post,
                       wait_until)
 
 FETCH = os.environ.get("TOLV_FETCH", "")
@@ -35,17 +35,9 @@ def statistic_path():
 
 def read_statistic():
     """Section "Tolv" of Statistic.ini as a dict (keys as written)."""
-    with open(statistic_path(), "rb") as f:
-        data = f.read()
-    text = data.decode("utf-16") if data[:2] == b"\xff\xfe" else data.decode("gbk")
-    values, section = {}, None
-    for line in text.splitlines():
-        line = line.strip()
-        if line.startswith("["):
-            section = line.strip("[]")
-        elif "=" in line and section == "Tolv":
-            k, v = line.split("=", 1)
-            values[k] = v
+    values = read_ini(statistic_path())
+    if values is None:
+        raise FileNotFoundError(statistic_path())
     return values
 
 

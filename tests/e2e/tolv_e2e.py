@@ -204,3 +204,22 @@ class TolvTestCase(unittest.TestCase):
                     return w, texts
             return None
         return wait_until(find, timeout, what="a message box")
+
+
+def read_ini(path):
+    """Section "Tolv" of an INI file as a dict; None when there is no file."""
+    try:
+        with open(path, "rb") as f:
+            data = f.read()
+    except FileNotFoundError:
+        return None
+    text = data.decode("utf-16") if data[:2] == b"\xff\xfe" else data.decode("gbk")
+    values, section = {}, None
+    for line in text.splitlines():
+        line = line.strip()
+        if line.startswith("["):
+            section = line.strip("[]")
+        elif "=" in line and section == "Tolv":
+            k, v = line.split("=", 1)
+            values[k] = v
+    return values
