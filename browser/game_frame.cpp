@@ -221,20 +221,3 @@ void CGmWndView::OnNavigateError(const wchar_t* lpszURL, const wchar_t* lpszFram
   if (const wchar_t* title = _wgetenv(L"TOLV_TEST_SEAM_TITLE")) OnTitleChange(title);
 }
 #endif
-
-BOOL OpenInInternetExplorer(const wchar_t* url) {
-  HKEY key = nullptr;
-  if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE,
-                        L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\IEXPLORE.EXE", 0,
-                        nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS) {
-    return FALSE;
-  }
-  wchar_t value[260] = {};  // 520 bytes
-  DWORD size = sizeof(value) - sizeof(wchar_t);
-  const LONG read =
-      ::RegQueryValueExW(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
-  ::RegCloseKey(key);
-  if (read != ERROR_SUCCESS) return FALSE;
-  return StartCommandLine(IeCommandLine(value, url)) ? TRUE : FALSE;
-}

@@ -61,5 +61,3 @@ extern CGmWndView* GameView;
 // exactly the hall page.
 bool ShowsHall();
 
-// Starts Internet Explorer on `url` at idle priority; TRUE when it started.
-BOOL OpenInInternetExplorer(const wchar_t* url);

@@ -1,6 +1,7 @@
 #include "browser/game_frame_rules.h"
 
 #include "base/messages.h"
+#include "base/process_values.h"
 
 int HeldModifiers() {
   int mods = 0;
@@ -49,4 +50,21 @@ std::wstring IeCommandLine(const std::wstring& appPathValue, const std::wstring&
   if (!path.empty() && path[0] == L'"') path.erase(0, 1);
   if (path.empty() || path == L".exe") return L"";
   return L"\"" + path + L"\" " + url;
+}
+
+BOOL OpenInInternetExplorer(const wchar_t* url) {
+  HKEY key = nullptr;
+  if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE,
+                        L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\IEXPLORE.EXE", 0,
+                        nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS) {
+    return FALSE;
+  }
+  wchar_t value[260] = {};  // 520 bytes
+  DWORD size = sizeof(value) - sizeof(wchar_t);
+  const LONG read =
+      ::RegQueryValueExW(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+  ::RegCloseKey(key);
+  if (read != ERROR_SUCCESS) return FALSE;
+  return StartCommandLine(IeCommandLine(value, url)) ? TRUE : FALSE;
 }

@@ -45,3 +45,6 @@ HWND ScriptMessageBoxToClose(const std::vector<TopWindow>& windows, DWORD pid);
 // Command line that starts Internet Explorer on `url`, from the App Paths
 // value of IEXPLORE.EXE; empty when the value names no ".exe".
 std::wstring IeCommandLine(const std::wstring& appPathValue, const std::wstring& url);
+
+// Starts Internet Explorer on `url` at idle priority; TRUE when it started.
+BOOL OpenInInternetExplorer(const wchar_t* url);

@@ -7,7 +7,13 @@
 #define IDC_MSGBOX_TEXT 1100  // message box text (hidden; the box draws it)
 #define IDC_MSGBOX_BTN1 5000  // message box first button
 #define IDC_MSGBOX_BTN2 5001  // message box second button
-#define IDC_MAIN_LINK 1028    // main window portal link
+#define IDC_MAIN_HIDE 1001         // main window hide button
+#define IDC_MAIN_SOUND 1002        // main window sound button
+#define IDC_MAIN_SYSTEM 1003       // main window "系统" button
+#define IDC_MAIN_ADD_ACCOUNT 1005  // main window "登录其他账号" link
+#define IDC_MAIN_SITE 1026         // main window "官网" button
+#define IDC_MAIN_FORUM 1027        // main window "论坛" button
+#define IDC_MAIN_LINK 1028         // main window portal link
 #define IDD_WEBPAGE 157       // empty pop-up that web-page windows fill
 #define IDD_PROGRESS 156      // update window
 #define IDC_PROGRESS 1000     // update window progress bar

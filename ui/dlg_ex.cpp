@@ -222,6 +222,13 @@ LRESULT CDlgEx::OnEraseBkgnd(WPARAM wParam, LPARAM) {
     return FALSE;
   }
   CBufferDC mem(dc, size.cx, size.cy);
+  DrawSkin(mem, size.cx, size.cy);
+  mem.Present();
+  return TRUE;
+}
+
+void CDlgEx::DrawSkin(HDC mem, int w, int h) {
+  const SIZE size = {w, h};
   PaintBackground(mem, size.cx, size.cy);
 
   int iconWidth = 0;
@@ -245,8 +252,6 @@ LRESULT CDlgEx::OnEraseBkgnd(WPARAM wParam, LPARAM) {
     RECT line = {at.x, at.y, size.cx, size.cy};
     ::DrawTextW(mem, text.c_str(), n, &line, DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
   }
-  mem.Present();
-  return TRUE;
 }
 
 LRESULT CDlgEx::OnNcHitTest(WPARAM, LPARAM lParam) {

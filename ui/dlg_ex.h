@@ -74,14 +74,12 @@ class CDlgEx : public CDialog {
  protected:
   BOOL OnInitDialog() override;
 
- private:
-  SIZE BackSize() const;
-  SIZE ClientSize() const;
-  // Cuts the magenta corners of the background out of the window.
-  void ApplyRegion();
-  // Paints the background of a w × h window into `dc`.
-  void PaintBackground(HDC dc, int w, int h);
+  // Paints background, icon and title of a w × h client area into `dc`, a
+  // buffer that windows with more to draw go on painting into.
+  void DrawSkin(HDC dc, int w, int h);
 
+  // Derived windows that handle these messages themselves call the base's
+  // handling from theirs.
   // The whole window, double-buffered: background, icon, title.
   LRESULT OnEraseBkgnd(WPARAM, LPARAM);
   // The caption band drags, the borders size.
@@ -94,6 +92,15 @@ class CDlgEx : public CDialog {
   LRESULT OnLButtonDblClk(WPARAM, LPARAM);
   // Re-cuts the corners and keeps the caption buttons at the right edge.
   LRESULT OnSize(WPARAM, LPARAM);
+
+ private:
+  SIZE BackSize() const;
+  SIZE ClientSize() const;
+  // Cuts the magenta corners of the background out of the window.
+  void ApplyRegion();
+  // Paints the background of a w × h window into `dc`.
+  void PaintBackground(HDC dc, int w, int h);
+
   void OnCaptionClose() { OnCloseBtn(); }
   void OnCaptionMin() { OnMinBtn(); }
   void OnCaptionMax() { OnMaxBtn(); }

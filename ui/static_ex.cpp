@@ -27,6 +27,8 @@ void CStaticEx::PreSubclassWindow() {
 
 void CStaticEx::SetText(const std::wstring& text) {
   m_strText = text;
+  // The window text too, for anyone reading the label from outside.
+  ::SetWindowTextW(m_hWnd, text.c_str());
   ::InvalidateRect(m_hWnd, nullptr, TRUE);
   ::UpdateWindow(m_hWnd);
 }

@@ -2,22 +2,17 @@
 (xdotool), saved beside the executable in Statistic.ini, and the reload that
 reaches every running main window and, through it, its tabs.
 
-Until the system menu exists, test builds open the dialog through the main
-window's test seam (WM_APP + 0x101), which runs the same entry point as the
-menu item. The tabs are wintool's stand-in frames, which print a line for
+Test builds open the dialog through the main window's test seam (WM_APP +
+0x101), which runs the same entry point as the system menu's "设置..."; the
+menu itself is tested with the main window. The tabs are wintool's stand-in frames, which print a line for
 each reload the main window passes on."""
-import json
 import os
-import queue
-import shutil
 import subprocess
-import tempfile
-import threading
 import time
 import unittest
 
 from screen import art, grab, xdotool
-from tolv_e2e import (read_ini, EXE, TITLE, WINE, WINTOOL, StandIn, TolvTestCase, children, click, post,
+from tolv_e2e import (read_ini, TITLE, Frame, StandIn, TolvTestCase, children, click, post,
                       tolv_windows, wait_until, wintool)
 
 WM_APP = 0x8000
@@ -26,33 +21,6 @@ CONFLICT = "热键冲突，请重新设置不同热键值"
 BOSS, SWITCH, SOUND = 1007, 1010, 1014
 # The skin's body colour.
 BODY = (231, 241, 247)
-
-
-class Frame:
-    """A stand-in game tab of one main window, collecting what it printed."""
-
-    def __init__(self, main):
-        self.proc = subprocess.Popen([WINE, WINTOOL, "frame", str(main)], stdin=subprocess.DEVNULL,
-                                     stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        self.lines = queue.Queue()
-        self.hwnd = json.loads(self.proc.stdout.readline().decode("utf-8"))["frame"]
-        threading.Thread(target=self._read, daemon=True).start()
-
-    def _read(self):
-        for line in self.proc.stdout:
-            self.lines.put(json.loads(line.decode("utf-8")))
-
-    def reloads(self):
-        n = 0
-        while not self.lines.empty():
-            n += 1 if self.lines.get().get("reload") else 0
-        return n
-
-    def end(self):
-        if self.proc.poll() is None:
-            self.proc.kill()
-            self.proc.wait(10)
-        self.proc.stdout.close()
 
 
 def centre(rect):
@@ -66,18 +34,9 @@ class HotkeySettings(TolvTestCase):
         self.addCleanup(self.standin.stop)
         # A copy of the client of its own, so that Statistic.ini beside it is
         # this test's.
-        folder = tempfile.mkdtemp(prefix="tolv-hotkeys-")
-        self.addCleanup(shutil.rmtree, folder, True)
-        self.exe = os.path.join(folder, "Tolv.exe")
-        shutil.copy(EXE, self.exe)
+        folder, self.exe = self.own_copy("tolv-hotkeys-")
         self.ini = os.path.join(folder, "Statistic.ini")
-        self.frames = []
-        self.addCleanup(self.end_frames)
         xdotool("mousemove", 1270, 1010)
-
-    def end_frames(self):
-        for f in self.frames:
-            f.end()
 
     def start_main(self):
         """One more main window of the copied client, with one tab."""

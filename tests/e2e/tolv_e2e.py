@@ -6,11 +6,13 @@ DISPLAY (an Xvfb), TOLV_EXE, TOLV_WINTOOL and TOLV_STANDIN_PORT.
 """
 import json
 import os
+import queue
 import shutil
 import socket
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import unittest
 
@@ -164,6 +166,21 @@ class TolvTestCase(unittest.TestCase):
             wait_until(lambda: not tolv_windows(title=None, only_visible=False), 20,
                        what="every Tolv window to go")
 
+    def own_copy(self, prefix):
+        """A copy of the client in a folder of its own, so that Statistic.ini
+        beside it is this test's; its tab stand-ins end with the test."""
+        folder = tempfile.mkdtemp(prefix=prefix)
+        self.addCleanup(shutil.rmtree, folder, True)
+        exe = os.path.join(folder, "Tolv.exe")
+        shutil.copy(EXE, exe)
+        self.frames = []
+        self.addCleanup(self.end_frames)
+        return folder, exe
+
+    def end_frames(self):
+        for f in self.frames:
+            f.end()
+
     def start_tolv(self, *args, exe=None):
         p = subprocess.Popen([WINE, exe or EXE] + list(args), stdin=subprocess.DEVNULL,
                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -223,3 +240,30 @@ def read_ini(path):
             k, v = line.split("=", 1)
             values[k] = v
     return values
+
+
+class Frame:
+    """A stand-in game tab of one main window, collecting what it printed."""
+
+    def __init__(self, main):
+        self.proc = subprocess.Popen([WINE, WINTOOL, "frame", str(main)], stdin=subprocess.DEVNULL,
+                                     stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.lines = queue.Queue()
+        self.hwnd = json.loads(self.proc.stdout.readline().decode("utf-8"))["frame"]
+        threading.Thread(target=self._read, daemon=True).start()
+
+    def _read(self):
+        for line in self.proc.stdout:
+            self.lines.put(json.loads(line.decode("utf-8")))
+
+    def reloads(self):
+        n = 0
+        while not self.lines.empty():
+            n += 1 if self.lines.get().get("reload") else 0
+        return n
+
+    def end(self):
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait(10)
+        self.proc.stdout.close()

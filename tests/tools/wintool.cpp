@@ -17,7 +17,11 @@
 //   wintool postmany HWND MSG WP LP N   posts the message N times at once
 //   wintool frame MAIN [hall]       plays a game frame: registers with MAIN, becomes
 //                                   its child, prints its handle, ends on SC_CLOSE;
-//                                   prints {"reload":1} when told to reload the hotkeys
+//                                   prints {"reload":1} when told to reload the hotkeys,
+//                                   {"sound":N} when the sound state changes and
+//                                   {"key":VK,...} for keys passed on to it and
+//                                   {"focused":1} when it takes the keyboard
+//   wintool move HWND X Y W H       SetWindowPos; prints the window as it ended up
 //   wintool shortcut LNK            what the shell link LNK holds
 #include <windows.h>
 #include <shlobj.h>
@@ -94,6 +98,27 @@ LRESULT CALLBACK FrameProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   // The main window passes on changed hotkeys (WM_USER + 7).
   if (msg == WM_USER + 7) {
     PrintLine(L"{\"reload\":1}");
+    return 0;
+  }
+  // A click into the game takes the keyboard, as the page would.
+  if (msg == WM_LBUTTONDOWN) ::SetFocus(h);
+  if (msg == WM_SETFOCUS) {
+    PrintLine(L"{\"focused\":1}");
+    return 0;
+  }
+  // The sound state, every 400 ms: printed when it changes.
+  static long long lastSound = -1;
+  if (msg == WM_USER + 5) {
+    if (static_cast<long long>(wp) != lastSound) {
+      lastSound = static_cast<long long>(wp);
+      PrintLine(L"{\"sound\":" + Num(wp) + L",\"tick\":" + Num(::GetTickCount()) + L"}");
+    }
+    return 0;
+  }
+  // Keys the main window passes on (F5 of the menu, Ctrl+D).
+  if (msg == WM_KEYDOWN || msg == WM_CHAR) {
+    PrintLine(L"{\"key\":" + Num(wp) + L",\"message\":" + Num(msg) + L",\"lparam\":" +
+              Num(static_cast<UINT_PTR>(lp)) + L"}");
     return 0;
   }
   return ::DefWindowProcW(h, msg, wp, lp);
@@ -258,6 +283,16 @@ int wmain(int argc, wchar_t** argv) {
     long posted = 0;
     for (long i = 0; i < count; ++i) posted += ::PostMessageW(h, msg, wp, lp) ? 1 : 0;
     PrintLine(L"{\"posted\":" + Num(posted) + L"}");
+    return 0;
+  }
+  if (cmd == L"move" && argc >= 7) {
+    // Moves and sizes a window as a user dragging its border would ask for;
+    // prints where it ended up.
+    HWND h = Handle(argv[2]);
+    ::SetWindowPos(h, nullptr, static_cast<int>(Number(argv[3])), static_cast<int>(Number(argv[4])),
+                   static_cast<int>(Number(argv[5])), static_cast<int>(Number(argv[6])),
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    PrintLine(Describe(h));
     return 0;
   }
   if (cmd == L"shortcut" && argc >= 3) {
