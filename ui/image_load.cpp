@@ -117,8 +117,8 @@ HBITMAP PremultipliedBitmap(GpBitmap* image, SIZE* size) {
   // premultiplied pixels is several times slower under Wine).
   GpRect all(0, 0, static_cast<INT>(w), static_cast<INT>(h));
   BitmapData data = {};
-  if (DllExports::GdipBitmapLockBits(image, &all, ImageLockModeRead, PixelFormat32bppARGB,
-                                     &data) != Ok ||
+  if (DllExports::GdipBitmapLockBits(image, &all, ImageLockModeRead, PixelFormat32bppARGB, &data) !=
+          Ok ||
       !data.Scan0 || data.Stride < static_cast<INT>(w * 4)) {
     ::DeleteObject(dib);
     return nullptr;
@@ -160,4 +160,3 @@ HBITMAP LoadLayeredImage(HMODULE module, UINT id, SIZE* size) {
   stream->Release();
   return result;
 }
-

@@ -62,8 +62,8 @@ int wmain(int argc, wchar_t** argv) {
   si.cb = sizeof(si);
   PROCESS_INFORMATION pi = {};
   ::QueryPerformanceCounter(&began);
-  if (!::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &si, &pi)) {
+  if (!::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                        &pi)) {
     PrintLine(L"{\"ms\":-1,\"error\":\"the program did not start\"}");
     return 1;
   }
