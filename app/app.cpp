@@ -94,7 +94,7 @@ BOOL CWayloft3App::InitInstance() {
   }
 
   ButtonInfo info;
-  GetButtonInfo(&info);
+  if (AsksButtonInfo(mode)) GetButtonInfo(&info);
 
   if ((mode == ModeInstall || mode == ModeShortcut || mode == ModeInstalled) &&
       info.updateFlag == 1 && CheckUpdate(m_szUpdateUrl, &m_strUpdateToken)) {

@@ -78,3 +78,7 @@ LaunchDecision DecideLaunchMode(const std::vector<std::wstring>& args, const std
   d.mode = inside ? ModeInstalled : ModeInstall;
   return d;
 }
+
+bool AsksButtonInfo(LaunchMode mode) {
+  return mode != ModeNewWindow && mode != ModeGameHall && mode != ModeUninstall;
+}

@@ -46,3 +46,10 @@ bool NumberAfterSlash(const std::wstring& arg, std::int64_t* value);
 // handle as a signed 32-bit number), sign-extended to the pointer size; 0
 // when the number cannot be a window handle.
 std::intptr_t WindowHandleValue(std::int64_t number);
+
+// Whether a process in `mode` asks the portal's button-info interface at
+// start-up. Its answer (the update flag, the caption link) serves the main
+// process and the short-lived modes only: a login process or a hall frame
+// would wait for a request whose answer it never reads, on the way to the
+// window a player is waiting for.
+bool AsksButtonInfo(LaunchMode mode);

@@ -1,7 +1,9 @@
-# Cross-compiling for 64-bit Windows with mingw-w64: the build the tests run.
-# Machines of this kind cannot execute 32-bit code at all (the kernel has its
-# 32-bit emulation switched off), so the shipped 32-bit Tolv.exe is checked
-# statically and the same sources are exercised as a 64-bit build under Wine.
+# Cross-compiling for 64-bit Windows with mingw-w64: the build the tests run
+# everywhere. Some machines of this kind cannot execute 32-bit code at all (the
+# kernel has its 32-bit emulation switched off); there the shipped 32-bit
+# Tolv.exe is checked statically and the same sources are exercised as a
+# 64-bit build under Wine. Where 32-bit programs run, the end-to-end tests use
+# the i686 test build (mingw-i686-posix.cmake) instead.
 # The posix thread model: the win32 one has no std::mutex/std::thread in GCC 12.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)

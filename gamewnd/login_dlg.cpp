@@ -1,8 +1,5 @@
 #include "gamewnd/login_dlg.h"
 
-#include <objidl.h>
-#include <gdiplus.h>
-
 #include <shellapi.h>
 
 #include "framework/gdi.h"
@@ -15,6 +12,7 @@
 #include "gamewnd/main_dlg.h"
 #include "base/endpoints.h"
 #include "res/resource.h"
+#include "ui/image_load.h"
 #include "ui/message_box.h"
 
 namespace {
@@ -22,6 +20,9 @@ namespace {
 // How long a login window waits for the main window's decision.
 constexpr UINT kHandoffTimeoutMs = 30000;
 constexpr COLORREF kMagenta = RGB(255, 0, 255);
+// The login background posts this to itself to create the login window once
+// it is on the screen.
+constexpr UINT kCreateLoginWindow = WM_APP + 1;
 
 }  // namespace
 
@@ -229,13 +230,14 @@ BEGIN_MESSAGE_MAP(CLoginBkDlg, CDialog)
   ON_MESSAGE(WM_WINDOWPOSCHANGED, OnWindowPosChanged)
   // An external-account login finished: come to the front.
   ON_MESSAGE(WM_BRING_TO_FRONT, OnBringToFront)
+  // Once on the screen: the login window over the background.
+  ON_MESSAGE(kCreateLoginWindow, OnCreateLoginWindow)
 END_MESSAGE_MAP()
 
 CLoginBkDlg::CLoginBkDlg(HWND owner) : CDialog(IDD_WEBPAGE, owner), m_login(this) {}
 
 CLoginBkDlg::~CLoginBkDlg() {
-  delete m_pImage;
-  if (m_pStream) m_pStream->Release();
+  if (m_hArt) ::DeleteObject(m_hArt);
 }
 
 BOOL CLoginBkDlg::OnInitDialog() {
@@ -246,61 +248,33 @@ BOOL CLoginBkDlg::OnInitDialog() {
   ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
   RECT self;
   ::GetWindowRect(m_hWnd, &self);
-  const int w = m_pImage ? m_nWidth : self.right - self.left;
-  const int h = m_pImage ? m_nHeight : self.bottom - self.top;
+  const int w = m_hArt ? m_nWidth : self.right - self.left;
+  const int h = m_hArt ? m_nHeight : self.bottom - self.top;
   ::SetWindowPos(m_hWnd, nullptr, work.left + (work.right - work.left - w) / 2,
                  work.top + (work.bottom - work.top - h) / 2, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
   PaintLayered();
-  m_login.Create(m_hWnd);
+  // The login window (a browser, which takes a while to create) comes once
+  // the background is shown: it shows itself only when its page has loaded,
+  // and a player sees the background that much sooner.
+  PostMessage(kCreateLoginWindow);
   ::SetWindowLongW(m_hWnd, GWL_STYLE, ::GetWindowLongW(m_hWnd, GWL_STYLE) | WS_MINIMIZEBOX);
   return FALSE;
 }
 
 void CLoginBkDlg::LoadBackground() {
-  HMODULE module = AfxGetInstanceHandle();
-  HRSRC res = ::FindResourceW(module, MAKEINTRESOURCEW(IDB_LOGIN_BACK), L"PNG");
-  if (!res) return;
-  const DWORD size = ::SizeofResource(module, res);
-  const void* bytes = ::LockResource(::LoadResource(module, res));
-  HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, size);
-  if (!bytes || !block) {
-    if (block) ::GlobalFree(block);
-    return;
-  }
-  memcpy(::GlobalLock(block), bytes, size);
-  ::GlobalUnlock(block);
-  // The stream owns the block and must outlive the image drawn from it.
-  if (FAILED(::CreateStreamOnHGlobal(block, TRUE, &m_pStream))) {
-    ::GlobalFree(block);
-    return;
-  }
-  m_pImage = Gdiplus::Image::FromStream(m_pStream);
-  if (!m_pImage || m_pImage->GetLastStatus() != Gdiplus::Ok) {
-    delete m_pImage;
-    m_pImage = nullptr;
-    return;
-  }
-  m_nWidth = static_cast<int>(m_pImage->GetWidth());
-  m_nHeight = static_cast<int>(m_pImage->GetHeight());
+  // Decoded by GDI+ straight into the premultiplied pixels the layered
+  // window takes: no drawing pass over a second bitmap at start-up.
+  SIZE size = {0, 0};
+  m_hArt = LoadLayeredImage(AfxGetInstanceHandle(), IDB_LOGIN_BACK, &size);
+  m_nWidth = static_cast<int>(size.cx);
+  m_nHeight = static_cast<int>(size.cy);
 }
 
 void CLoginBkDlg::PaintLayered() {
-  if (!m_pImage) return;
+  if (!m_hArt) return;
   CWindowDCScope screen(nullptr);
   CMemoryDC memory(screen);
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-  bi.bmiHeader.biWidth = m_nWidth;
-  bi.bmiHeader.biHeight = -m_nHeight;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  CGdiObjectScope bitmap(::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-  CSelectScope art(memory, bitmap.Get());
-  {
-    Gdiplus::Graphics graphics(memory);
-    graphics.DrawImage(m_pImage, 0, 0, m_nWidth, m_nHeight);
-  }
+  CSelectScope art(memory, m_hArt);
   const LONG exStyle = ::GetWindowLongW(m_hWnd, GWL_EXSTYLE);
   if (!(exStyle & WS_EX_LAYERED)) ::SetWindowLongW(m_hWnd, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
   RECT r;
@@ -326,6 +300,11 @@ LRESULT CLoginBkDlg::OnWindowPosChanged(WPARAM, LPARAM lParam) {
     ::GetWindowRect(m_hWnd, &r);
     ::MoveWindow(m_login.m_hWnd, pos->x, pos->y, r.right - r.left, r.bottom - r.top, TRUE);
   }
+  return 0;
+}
+
+LRESULT CLoginBkDlg::OnCreateLoginWindow(WPARAM, LPARAM) {
+  if (!m_login.m_hWnd) m_login.Create(m_hWnd);
   return 0;
 }
 

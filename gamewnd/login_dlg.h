@@ -9,10 +9,6 @@
 #include "browser/dhtm_dlg_ex.h"
 #include "framework/dialog.h"
 
-namespace Gdiplus {
-class Image;
-}
-
 class CLoginBkDlg;
 
 // The login window: the portal's login page over the background art, with
@@ -85,12 +81,14 @@ class CLoginBkDlg : public CDialog {
   LRESULT OnWindowPosChanged(WPARAM, LPARAM);
   // Come to the front (an external-account pop-up finished).
   LRESULT OnBringToFront(WPARAM, LPARAM);
+  // Creates the login window over the background (once).
+  LRESULT OnCreateLoginWindow(WPARAM, LPARAM);
 
   void LoadBackground();
   void PaintLayered();
 
-  Gdiplus::Image* m_pImage = nullptr;
-  IStream* m_pStream = nullptr;
+  // The background art as premultiplied pixels, and its size.
+  HBITMAP m_hArt = nullptr;
   int m_nWidth = 0;
   int m_nHeight = 0;
   CLoginDlg m_login;

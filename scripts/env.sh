@@ -4,10 +4,16 @@
 TOLV_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 TOLV_DEPS="${TOLV_DEPS:-$TOLV_ROOT/.deps}"
 export WINEPREFIX="${TOLV_WINEPREFIX:-$TOLV_DEPS/wine}"
-# 64-bit Wine: 32-bit code cannot run on machines of this kind (see README).
+# 64-bit Wine by default: some machines of this kind cannot run 32-bit code
+# at all (see README); tolv_wine32 switches to 32 bits where they can.
 export WINEARCH=win64
 export WINELOADER=/usr/lib/wine/wine64
 export WINESERVER=/usr/lib/wine/wineserver64
+# The i686 builds run under the 32-bit loader of wine32:i386 in a win32
+# prefix of their own (a win64 prefix made while only 64-bit Wine was
+# installed cannot start 32-bit programs). The 64-bit wineserver serves both.
+TOLV_WINEPREFIX32="${TOLV_WINEPREFIX32:-$TOLV_DEPS/wine32}"
+TOLV_WINELOADER32=/usr/lib/wine/wine
 export WINEDEBUG="${WINEDEBUG:--all}"
 # Keep Wine from copying Start-menu shortcuts into the Linux desktop's menu.
 export WINEDLLOVERRIDES="winemenubuilder.exe=d"
@@ -18,3 +24,45 @@ export LOCPATH="$TOLV_DEPS/locale"
 tolv_chinese_locale() {
   { export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8; } 2>/dev/null
 }
+
+# Switches this shell's Wine to the 32-bit loader and its win32 prefix.
+tolv_wine32() {
+  export WINEPREFIX="$TOLV_WINEPREFIX32" WINEARCH=win32 WINELOADER="$TOLV_WINELOADER32"
+}
+
+# Whether 32-bit Windows programs run here: builds the probe program with the
+# i686 toolchain into DIR and runs it under 32-bit Wine (on a display) with a
+# time limit. Yes only on its exact line and exit code; otherwise prints why
+# not and returns 1. Runs in a subshell: the caller's Wine stays as it was.
+tolv_probe32() (
+  local dir="$1"
+  if [ ! -x "$TOLV_WINELOADER32" ]; then
+    echo "wine32:i386 is not installed"
+    return 1
+  fi
+  if ! timeout 20 "$TOLV_WINELOADER32" --version >/dev/null 2>&1; then
+    echo "the kernel does not execute 32-bit programs"
+    return 1
+  fi
+  if [ ! -f "$TOLV_WINEPREFIX32/.tolv-configured-2" ]; then
+    echo "the 32-bit Wine prefix could not be made"
+    return 1
+  fi
+  mkdir -p "$dir"
+  local exe="$dir/probe32.exe"
+  if [ ! -f "$exe" ] || [ "$TOLV_ROOT/tests/tools/probe32.c" -nt "$exe" ]; then
+    i686-w64-mingw32-gcc-win32 -O2 -s -static -Wall -Wextra -o "$exe" \
+      "$TOLV_ROOT/tests/tools/probe32.c" || { echo "the probe did not build"; return 1; }
+  fi
+  tolv_wine32
+  tolv_chinese_locale
+  local out rc
+  timeout -k 5 60 "$WINELOADER" "$exe" </dev/null >"$dir/probe32.out" 2>/dev/null && rc=0 || rc=$?
+  "$WINESERVER" -k >/dev/null 2>&1 || true
+  out=$(tr -d '\r' <"$dir/probe32.out")
+  if [ "$out" = "tolv-probe32: i686 ok" ] && [ "$rc" = 32 ]; then
+    return 0
+  fi
+  echo "the 32-bit probe answered ${out:-nothing} (exit $rc)"
+  return 1
+)

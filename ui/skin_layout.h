@@ -28,6 +28,15 @@ uint32_t KeyedPixel(uint32_t argb);
 // of w × h pixels, so that the picture stays upright.
 void ConvertToKeyedDib(const uint8_t* argb, int stride, int w, int h, uint32_t* dib);
 
+// One decoded ARGB pixel with its colour premultiplied by its alpha (each
+// channel c·a/255, rounded), the form a per-pixel-alpha layered window takes:
+// a fully transparent pixel is 0 whatever colour it carried.
+uint32_t PremultipliedPixel(uint32_t argb);
+
+// Converts a top-down ARGB image (`stride` bytes a row) into w × h top-down
+// premultiplied pixels.
+void ConvertToPremultiplied(const uint8_t* argb, int stride, int w, int h, uint32_t* out);
+
 // ---- Skinned dialog --------------------------------------------------------
 
 // One block transfer: destination (dx, dy, dw, dh) from source (sx, sy, sw, sh);

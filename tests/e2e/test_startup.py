@@ -63,10 +63,16 @@ class WithNetwork(TolvTestCase):
         proc = self.start_tolv("/update")
         main = self.main_window()
         self.assertIn("论坛", [c["title"] for c in children(main["hwnd"])])
+        # The login process has shown its background: it is past its start-up.
+        wait_until(lambda: [w for w in tolv_windows() if w["owner"] == main["hwnd"]], 20,
+                   what="the login background")
         self.close_main(main, proc)
-        # The login process asks the portal too and loads the login page;
-        # nobody reports or checks for updates.
-        self.assertEqual({BUTTON_INFO, "/yxtolv/wd-home?ver=1.02"}, set(self.standin.paths()))
+        # The login page loads; nobody reports or checks for updates, and only
+        # the main process asks the portal: the login process never reads the
+        # answer.
+        paths = self.standin.paths()
+        self.assertEqual({BUTTON_INFO, "/yxtolv/wd-home?ver=1.02"}, set(paths))
+        self.assertEqual(1, paths.count(BUTTON_INFO))
 
     def test_button_info_request_carries_the_client_headers(self):
         proc = self.start_tolv("/update")

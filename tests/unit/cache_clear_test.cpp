@@ -141,28 +141,28 @@ void AddCookie() {
 
 // ---- The menu command's worker and message ----------------------------------
 
+// The visible "缓存清除完毕！" box of this process: an EnumWindows callback
+// (CALLBACK: on 32 bits a plain lambda has the wrong calling convention).
+BOOL CALLBACK MatchOwnBox(HWND h, LPARAM found) {
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(h, &pid);
+  wchar_t cls[16] = {};
+  ::GetClassNameW(h, cls, 16);
+  wchar_t text[64] = {};
+  ::GetDlgItemTextW(h, IDC_MSGBOX_TEXT, text, 64);
+  if (pid == ::GetCurrentProcessId() && ::IsWindowVisible(h) && std::wstring(cls) == L"#32770" &&
+      std::wstring(text) == L"缓存清除完毕！") {
+    *reinterpret_cast<HWND*>(found) = h;
+    return FALSE;
+  }
+  return TRUE;
+}
+
 // The visible "缓存清除完毕！" box of this process, or null.
 HWND FindOwnBox() {
-  struct Search {
-    HWND found = nullptr;
-  } search;
-  ::EnumWindows(
-      [](HWND h, LPARAM p) -> BOOL {
-        DWORD pid = 0;
-        ::GetWindowThreadProcessId(h, &pid);
-        wchar_t cls[16] = {};
-        ::GetClassNameW(h, cls, 16);
-        wchar_t text[64] = {};
-        ::GetDlgItemTextW(h, IDC_MSGBOX_TEXT, text, 64);
-        if (pid == ::GetCurrentProcessId() && ::IsWindowVisible(h) &&
-            std::wstring(cls) == L"#32770" && std::wstring(text) == L"缓存清除完毕！") {
-          reinterpret_cast<Search*>(p)->found = h;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  HWND found = nullptr;
+  ::EnumWindows(MatchOwnBox, reinterpret_cast<LPARAM>(&found));
+  return found;
 }
 
 std::atomic<bool> g_workerReleased{false};

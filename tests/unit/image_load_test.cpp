@@ -30,6 +30,28 @@ TEST(KeyedPixel, RowsAreFlippedIntoTheBottomUpDib) {
   EXPECT_EQ(0x030201u, dib[1]);
 }
 
+TEST(PremultipliedPixel, ColourScaledByAlphaTransparentIsZero) {
+  EXPECT_EQ(0xFF123456u, skin::PremultipliedPixel(0xFF123456));
+  // Whatever colour a transparent pixel carried, it adds nothing on screen.
+  EXPECT_EQ(0u, skin::PremultipliedPixel(0x000AC81E));
+  // Each channel c·a/255, rounded: 255 at 128 is 128, 128 at 128 is 64.
+  EXPECT_EQ(0x80804000u, skin::PremultipliedPixel(0x80FF8000));
+  EXPECT_EQ(0xFEFE0000u, skin::PremultipliedPixel(0xFEFF0000));
+  // At alpha 1 a channel of 127 rounds to 0, one of 255 to 1.
+  EXPECT_EQ(0x01000001u, skin::PremultipliedPixel(0x010000FF));
+  EXPECT_EQ(0x01000000u, skin::PremultipliedPixel(0x0100007F));
+}
+
+TEST(PremultipliedPixel, RowsStayTopDownAndTheStrideIsHonoured) {
+  // Two rows of one pixel, each row padded to 8 bytes.
+  const uint8_t argb[] = {0x01, 0x02, 0x03, 0xFF, 0xEE, 0xEE, 0xEE, 0xEE,
+                          0xFF, 0xFF, 0xFF, 0x00, 0xEE, 0xEE, 0xEE, 0xEE};
+  uint32_t out[2] = {1, 1};
+  skin::ConvertToPremultiplied(argb, 8, 1, 2, out);
+  EXPECT_EQ(0xFF030201u, out[0]);
+  EXPECT_EQ(0u, out[1]);
+}
+
 // Reads a loaded bitmap back as 0x00RRGGBB, top row first.
 std::vector<uint32_t> Pixels(HBITMAP bmp, int w, int h) {
   BITMAPINFO info = {};
@@ -80,6 +102,43 @@ TEST(LoadResourceImage, ClassicBitmapWinsMissingOrBrokenGivesNull) {
   HBITMAP again = LoadResourceImage(self, 301);
   EXPECT_NE(nullptr, again);
   ::DeleteObject(again);
+}
+
+TEST(LoadLayeredImage, PixelsArePremultipliedTopDownWithTheirAlpha) {
+  SIZE size = {};
+  HBITMAP bmp = LoadLayeredImage(::GetModuleHandleW(nullptr), 301, &size);
+  ASSERT_NE(nullptr, bmp);
+  EXPECT_EQ(4, size.cx);
+  EXPECT_EQ(2, size.cy);
+  DIBSECTION dib = {};
+  ASSERT_EQ(static_cast<int>(sizeof(dib)), ::GetObjectW(bmp, sizeof(dib), &dib));
+  EXPECT_EQ(32, dib.dsBm.bmBitsPixel);
+  // In memory order, the top row first: a top-down bitmap.
+  const auto* raw = static_cast<const uint32_t*>(dib.dsBm.bmBits);
+  // What UpdateLayeredWindow adds to the screen is the colour as stored: a
+  // transparent pixel that kept its colour (10, 200, 30) would glow green,
+  // and red at alpha 254 must be 254 too.
+  const std::vector<uint32_t> expected = {0x80000000, 0x01000000, 0x00000000, 0xFF0C2238,
+                                          0xFFC86432, 0x00000000, 0xFF000000, 0xFEFE0000};
+  EXPECT_EQ(expected, std::vector<uint32_t>(raw, raw + 8));
+  ::DeleteObject(bmp);
+}
+
+TEST(LoadLayeredImage, ClassicBitmapMissingOrBrokenGiveNullAndNoSize) {
+  HMODULE self = ::GetModuleHandleW(nullptr);
+  SIZE size = {7, 7};
+  // Resource 300 is a classic bitmap as well, but only its PNG has alpha.
+  HBITMAP png = LoadLayeredImage(self, 300, &size);
+  ASSERT_NE(nullptr, png);
+  EXPECT_EQ(4, size.cx);
+  ::DeleteObject(png);
+  for (UINT id : {399u, 302u}) {
+    size = {7, 7};
+    EXPECT_EQ(nullptr, LoadLayeredImage(self, id, &size)) << id;
+    EXPECT_EQ(0, size.cx);
+    EXPECT_EQ(0, size.cy);
+  }
+  EXPECT_EQ(nullptr, LoadLayeredImage(nullptr, 301, &size));
 }
 
 }  // namespace

@@ -144,4 +144,16 @@ TEST(LaunchMode, LinesWithoutAUsableHandleOrCountAreUnusable) {
   }
 }
 
+TEST(LaunchMode, OnlyProcessesThatUseTheButtonInfoAnswerAskForIt) {
+  // The update check (install, shortcut, installed) and the caption link
+  // (shortcut, installed, update) read it; the hall shortcut has always asked.
+  for (LaunchMode mode : {ModeInstall, ModeWebHall, ModeShortcut, ModeInstalled, ModeUpdate}) {
+    EXPECT_TRUE(AsksButtonInfo(mode)) << mode;
+  }
+  // A login process and a hall frame never read it; removal never asks.
+  for (LaunchMode mode : {ModeNewWindow, ModeGameHall, ModeUninstall}) {
+    EXPECT_FALSE(AsksButtonInfo(mode)) << mode;
+  }
+}
+
 }  // namespace
