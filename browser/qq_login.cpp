@@ -2,6 +2,8 @@
 
 #include <wininet.h>
 
+#include <algorithm>
+
 #include "base/endpoints.h"
 #include "base/messages.h"
 #include "browser/ext_login_rules.h"
