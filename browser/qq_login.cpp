@@ -286,8 +286,8 @@ LRESULT CQQLogin::OnWindowPosChanged(WPARAM wParam, LPARAM lParam) {
     // Both are pop-up windows: screen coordinates.
     RECT frame;
     ::GetWindowRect(m_hWnd, &frame);
-    const RECT r = PopupBrowserRect(frame.left, frame.top, frame.right - frame.left,
-                                    frame.bottom - frame.top);
+    const RECT r =
+        PopupBrowserRect(frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top);
     ::MoveWindow(m_html.m_hWnd, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
   }
   return 0;

@@ -46,8 +46,7 @@ void CAddAccDlg::ShowUnder(HWND mainWindow, HWND link) {
   if (!m_hWnd && !Create(mainWindow)) return;
   RECT linkRect, self;
   if (!::GetWindowRect(link, &linkRect) || !::GetWindowRect(m_hWnd, &self)) return;
-  const RECT r =
-      AddAccountPromptRect(linkRect, {self.right - self.left, self.bottom - self.top});
+  const RECT r = AddAccountPromptRect(linkRect, {self.right - self.left, self.bottom - self.top});
   ::MoveWindow(m_hWnd, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
   ShowWindow(SW_SHOW);
 }

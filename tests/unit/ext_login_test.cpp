@@ -34,8 +34,8 @@ TEST(ExternalLoginRules, CallbackPagesOfEachProviderOnTheBridgeOnly) {
   EXPECT_FALSE(IsExternalLoginCallback(L"http://" + kHost + L"/QZONE/callback.do?code=1", kHost));
   EXPECT_FALSE(IsExternalLoginCallback(L"http://" + kHost + L"/qzone/callback.do?state=1", kHost));
   EXPECT_FALSE(IsExternalLoginCallback(L"http://" + kHost + L"/weixin/callback.do", kHost));
-  EXPECT_FALSE(IsExternalLoginCallback(L"http://" + kHost + L"/qzone/redirectToAuthorize.do?params=",
-                                       kHost));
+  EXPECT_FALSE(IsExternalLoginCallback(
+      L"http://" + kHost + L"/qzone/redirectToAuthorize.do?params=", kHost));
   EXPECT_FALSE(IsExternalLoginCallback(L"", kHost));
 }
 
@@ -104,8 +104,8 @@ class PopUp : public testing::Test {
     ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
     background_ = CreateWindowExW(0, L"STATIC", L"background", WS_POPUP, 0, 0, 100, 100, nullptr,
                                   nullptr, nullptr, nullptr);
-    login_ = CreateWindowExW(0, L"STATIC", L"login", WS_POPUP, 0, 0, 100, 100, background_,
-                             nullptr, nullptr, nullptr);
+    login_ = CreateWindowExW(0, L"STATIC", L"login", WS_POPUP, 0, 0, 100, 100, background_, nullptr,
+                             nullptr, nullptr);
     ASSERT_TRUE(login_);
   }
   void TearDown() override {
@@ -247,14 +247,15 @@ TEST_F(PopUp, HiddenBrowserRefusesTheAuthorisationPageThroughItsEventTable) {
     bool visible;
     const std::wstring& url;
     bool cancelled;
-  } cases[] = {{true, auth, false}, {true, mention, false}, {false, auth, true},
-               {false, mention, false}};
+  } cases[] = {
+      {true, auth, false}, {true, mention, false}, {false, auth, true}, {false, mention, false}};
   for (const Case& c : cases) {
     popup.ShowWindow(c.visible ? SW_SHOW : SW_HIDE);
     EventArgs a;
     BeforeNavigate(a, popup.m_html.m_pBrowserApp, c.url.c_str(), false);
     ASSERT_EQ(S_OK, FireEvent(site, DISPID_BEFORENAVIGATE2, a.params()));
-    EXPECT_EQ(c.cancelled, a.cancelled()) << c.visible << " " << std::string(c.url.begin(), c.url.end());
+    EXPECT_EQ(c.cancelled, a.cancelled())
+        << c.visible << " " << std::string(c.url.begin(), c.url.end());
   }
 }
 
