@@ -103,6 +103,7 @@ class ExternalLoginPopUp(TolvTestCase):
         time.sleep(1.5)
         self.assertTrue(self.popup(CAPTIONS["weixin"])["visible"])
         self.assertEqual(body["hwnd"], self.body(popup)["hwnd"])
+        self.assertTrue(self.body(popup)["visible"])
 
         background, login = self.login_windows(main)
         self.assertTrue(click(popup["hwnd"], ID_CAPTION_CLOSE))
@@ -243,6 +244,10 @@ class AddAccountPrompt(TolvTestCase):
     def test_caption_click_dismisses_without_answer_and_the_prompt_never_drags(self):
         proc, host, link = self.open()
         prompt = self.drop(link)
+        # The link clicked while the prompt is open: it stays, under the link.
+        self.drop(link)
+        time.sleep(0.5)
+        self.assertEqual(prompt["rect"], self.prompt()["rect"])
         left, top = prompt["rect"][:2]
         xdotool("mousemove", left + 60, top + 12)
         xdotool("mousedown", 1)
