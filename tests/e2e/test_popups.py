@@ -174,7 +174,7 @@ class ExternalLoginPopUp(TolvTestCase):
         self.assertEqual(1, self.play(body, "htmldialog"))
         lived = wait_until(lambda: self.play(body, "htmldialog?"), 10,
                            what="the login process's HTML dialog to close")
-        self.assertLess(lived - 1, 600)  # timer 2 ticks every 130 ms
+        self.assertLess(lived - 1, 800)  # timer 2 ticks every 130 ms; a busy machine lags
         result = json.loads(other.stdout.readline().decode())
         other.wait(20)
         self.assertEqual(0, result["closed"])  # another program's dialog stays
