@@ -11,6 +11,8 @@ extern const wchar_t* const PortalHost;    // login page, button-info interface
 extern const wchar_t* const HallHost;      // web-game hall in the default browser
 extern const wchar_t* const ExtLoginHost;  // external-account login bridge
 extern const wchar_t* const ProbeUrl;      // connectivity probe at every start
+// Start of the QQ authorisation page's address (a whole address, not a host).
+extern const wchar_t* const QqAuthorizeUrl;
 
 // Domain suffixes a downloaded executable's address must belong to.
 const std::vector<std::wstring>& TrustedSuffixes();

@@ -20,17 +20,6 @@ constexpr UINT_PTR kRaiseMainTimer = 6;
 // The mute state last applied; starts as the opposite of the first request.
 int g_lastMute = -1;
 
-BOOL CALLBACK CollectTopWindow(HWND hwnd, LPARAM param) {
-  auto* windows = reinterpret_cast<std::vector<TopWindow>*>(param);
-  wchar_t cls[64] = {}, title[128] = {};
-  ::GetClassNameW(hwnd, cls, 64);
-  ::GetWindowTextW(hwnd, title, 128);
-  DWORD pid = 0;
-  ::GetWindowThreadProcessId(hwnd, &pid);
-  windows->push_back({hwnd, pid, cls, title});
-  return TRUE;
-}
-
 }  // namespace
 
 bool ShowsHall() {
@@ -91,9 +80,7 @@ LRESULT CMainFrame::OnTimer(WPARAM id, LPARAM) {
       break;
     case kScriptBoxTimer: {
       ::KillTimer(m_hWnd, kScriptBoxTimer);
-      std::vector<TopWindow> windows;
-      ::EnumWindows(CollectTopWindow, reinterpret_cast<LPARAM>(&windows));
-      if (HWND box = ScriptMessageBoxToClose(windows, ::GetCurrentProcessId())) {
+      if (HWND box = ScriptMessageBoxToClose(ListTopWindows(), ::GetCurrentProcessId())) {
         ::DestroyWindow(box);
       }
       break;

@@ -33,6 +33,27 @@ FrameKey DecideFrameKey(UINT message, WPARAM wParam, LPARAM lParam, int heldMods
   return FrameKey::None;
 }
 
+namespace {
+
+BOOL CALLBACK CollectTopWindow(HWND hwnd, LPARAM param) {
+  auto* windows = reinterpret_cast<std::vector<TopWindow>*>(param);
+  wchar_t cls[64] = {}, title[128] = {};
+  ::GetClassNameW(hwnd, cls, 64);
+  ::GetWindowTextW(hwnd, title, 128);
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(hwnd, &pid);
+  windows->push_back({hwnd, pid, cls, title});
+  return TRUE;
+}
+
+}  // namespace
+
+std::vector<TopWindow> ListTopWindows() {
+  std::vector<TopWindow> windows;
+  ::EnumWindows(CollectTopWindow, reinterpret_cast<LPARAM>(&windows));
+  return windows;
+}
+
 HWND ScriptMessageBoxToClose(const std::vector<TopWindow>& windows, DWORD pid) {
   for (const wchar_t* title :
        {L"来自网页的消息", L"Windows Internet Explorer", L"Microsoft Internet Explorer"}) {

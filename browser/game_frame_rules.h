@@ -37,6 +37,9 @@ struct TopWindow {
   std::wstring title;
 };
 
+// Every top-level window of the desktop, in z-order.
+std::vector<TopWindow> ListTopWindows();
+
 // The script message box to destroy, or null: a dialog of process `pid`
 // titled "来自网页的消息", else "Windows Internet Explorer", else "Microsoft
 // Internet Explorer". Other processes' windows are never touched.

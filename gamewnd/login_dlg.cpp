@@ -179,19 +179,17 @@ void CLoginDlg::OpenInBrowser(const std::wstring& target) {
 }
 
 void CLoginDlg::OpenExternalLogin(const std::wstring& url) {
+  // A second external login replaces the first pop-up.
   delete m_pPopup;
   m_pPopup = nullptr;
-  // The external-account window comes with its own work; until then a plain
-  // window with the provider's caption stands in for it.
-  auto* popup = new CDialog(IDD_WEBPAGE, m_hWnd);
-  if (!popup->Create()) {
+  auto* popup = new CQQLogin();
+  if (!popup->Create(m_hWnd, url)) {
     delete popup;
     return;
   }
-  popup->SetWindowText(ExternalLoginCaption(url, ExtLoginHost).c_str());
-  ::SetWindowLongW(popup->m_hWnd, GWL_STYLE,
-                   ::GetWindowLongW(popup->m_hWnd, GWL_STYLE) | WS_CAPTION | WS_SYSMENU);
+  popup->SetCaptionText(ExternalLoginCaption(url, ExtLoginHost));
   popup->ShowWindow(SW_SHOW);
+  popup->CenterOnDesktop();
   m_pPopup = popup;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "browser/dhtm_dlg_ex.h"
+#include "browser/qq_login.h"
 #include "framework/dialog.h"
 
 class CLoginBkDlg;
@@ -52,7 +53,8 @@ class CLoginDlg : public CDHtmDlgEx {
 
   std::wstring m_strLoginUrl;
   CLoginBkDlg* m_pBackground;
-  CDialog* m_pPopup = nullptr;
+  // The external-account pop-up, kept until the next one or the end.
+  CQQLogin* m_pPopup = nullptr;
 
   DECLARE_MESSAGE_MAP()
   DECLARE_EVENTSINK_MAP()

@@ -442,7 +442,7 @@ void CWayloft3Dlg::OnHookKey(WPARAM message, DWORD vk) {
 void CWayloft3Dlg::ToggleHide() {
   if (::IsWindowVisible(m_hWnd)) {
     ::ShowWindow(m_hWnd, SW_HIDE);
-    HideAddAccountPrompt();
+    m_addAcc.Hide();
     CancelSettingDialog();
   } else {
     ::ShowWindow(m_hWnd, SW_RESTORE);
@@ -533,7 +533,7 @@ void CWayloft3Dlg::OnPortalLink() {
 }
 
 void CWayloft3Dlg::OnAddAccountLink() {
-  ShowAddAccountPrompt();
+  m_addAcc.ShowUnder(m_hWnd, m_lnkAddAccount.m_hWnd);
 }
 
 LRESULT CWayloft3Dlg::OnEraseBkgnd(WPARAM wParam, LPARAM) {

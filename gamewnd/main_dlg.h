@@ -9,6 +9,7 @@
 #include <string>
 
 #include "net/report_queue.h"
+#include "gamewnd/add_acc_dlg.h"
 #include "gamewnd/login_dlg.h"
 #include "gamewnd/main_chrome.h"
 #include "gamewnd/tab_list.h"
@@ -137,9 +138,6 @@ class CWayloft3Dlg : public CDlgEx {
   void TakeFullLayout();
   void ForgetLoginProcess();
   void ReleaseTabWindow(HWND frame);
-  // The add-account prompt under link 1005, and away again.
-  void ShowAddAccountPrompt() {}
-  void HideAddAccountPrompt() {}
   // The tray icon's record: the same for adding and deleting.
   NOTIFYICONDATAW TrayIconData() const;
   void RepaintRestoredGame();
@@ -165,6 +163,8 @@ class CWayloft3Dlg : public CDlgEx {
   bool m_bTipShown = false;
   HWND m_toolTip = nullptr;
   BOOL m_bTracking = FALSE;
+  // Asks where a further account goes; created at the first click on 1005.
+  CAddAccDlg m_addAcc;
   bool m_bTrayIcon = false;
   // Loads the login page in this process early; gone with the first frame.
   CLoginDlg m_preload;

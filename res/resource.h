@@ -19,6 +19,8 @@
 #define IDC_PROGRESS 1000     // update window progress bar
 #define IDD_FAVOURITE 159     // "添加收藏" favourite dialog
 #define IDC_FAV_NAME 1018     // favourite dialog name box
+#define IDD_ADDACC 161        // add-account prompt ("是" IDOK, "否" IDCANCEL)
+#define IDC_ADDACC_TEXT 1023  // add-account prompt question
 
 // The hotkey settings dialog and its controls.
 #define IDD_SETTING 158                 // hotkey settings

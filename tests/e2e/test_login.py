@@ -68,15 +68,6 @@ class LoginCommands(TolvTestCase):
                    what="the login page to load again")
         self.close_main(main, proc)
 
-    def test_external_account_start_opens_the_pop_up_instead(self):
-        start = "http://127.0.0.1:%d/qzone/redirectToAuthorize.do?params=x" % self.standin.port
-        proc, main = self.start_with_page(start)
-        popup = wait_until(lambda: tolv_windows(title="QQ账号安全登录"), 20,
-                           what="the QQ login pop-up")[0]
-        self.assertTrue(popup["visible"])
-        self.assertEqual([], [p for p in self.standin.paths() if "qzone" in p])
-        self.close_main(main, proc)
-
     def test_exitgame_abandons_the_first_login_and_the_main_window_ends(self):
         proc, main = self.start_with_page("app://exitgame")
         self.assertEqual(0, self.wait_exit(proc, timeout=30))

@@ -8,8 +8,12 @@ The tabs are wintool's stand-in frames: each prints the sound state when it
 changes and the keys the main window passes on. Screenshots are kept as
 artefacts."""
 import json
+import os
+import shutil
 import time
 import unittest
+
+import test_install as install_paths
 
 from screen import KEY, art, grab, xdotool
 from tolv_e2e import (TITLE, Frame, StandIn, TolvTestCase, children, click, post,
@@ -36,6 +40,21 @@ def button_info(text, host):
     body = {"status": 1, "data": {"btn": text, "url": "http://%s/activity" % host, "update": 0}}
     return {BUTTON_INFO: {"body": json.dumps(body, ensure_ascii=False),
                           "content_type": "application/json; charset=utf-8"}}
+
+
+def processes_ending(tail):
+    """Command lines of the running processes that end with `tail` (the
+    installed copy shows under its Windows path, not the Unix one)."""
+    found = []
+    for pid in os.listdir("/proc"):
+        try:
+            with open("/proc/%s/cmdline" % pid, "rb") as f:
+                line = f.read().replace(b"\0", b" ").decode("utf-8", "replace").strip()
+        except OSError:
+            continue
+        if line.endswith(tail):
+            found.append(line)
+    return found
 
 
 def tray_icons():
@@ -409,6 +428,82 @@ class MainWindow(TolvTestCase):
         self.open_menu(main)
         self.choose("Down", "Down", "Return")
         wait_until(lambda: not self.main_now(main)["visible"], 5, what="the menu to hide")
+
+    # ---- The add-account prompt ------------------------------------------------
+
+    def prompt(self, main, visible=True):
+        found = [w for w in windows() if w["title"] == "登录其他账号" and w["class"] == "#32770"
+                 and w["pid"] == main["pid"] and w["visible"] == visible]
+        return found[0] if found else None
+
+    def click_link(self, main):
+        link = self.controls(main)[ADD_ACCOUNT]
+        xdotool("mousemove", *centre(link["rect"]))
+        time.sleep(0.2)
+        xdotool("click", 1)
+        return link, wait_until(lambda: self.prompt(main), 5, what="the prompt")
+
+    def click_prompt_button(self, prompt, cid):
+        button = [c for c in children(prompt["hwnd"]) if c["id"] == cid][0]
+        xdotool("mousemove", *centre(button["rect"]))
+        time.sleep(0.2)
+        xdotool("click", 1)
+        wait_until(lambda: not self.prompt({"pid": prompt["pid"]}), 5, what="the prompt to go")
+
+    def test_add_account_prompt_by_real_mouse(self):
+        # Run from the install folder, where a start without a switch opens
+        # a main window (elsewhere it would install first).
+        folder = install_paths.install_folder()
+        self.addCleanup(shutil.rmtree, folder, True)
+        os.makedirs(folder, exist_ok=True)
+        shutil.copy(self.exe, os.path.join(folder, "Tolv.exe"))
+        self.exe = os.path.join(folder, "Tolv.exe")
+        main = self.with_tabs(ACCOUNTS[:1])
+        link, prompt = self.click_link(main)
+        # Under the link, right edges aligned, the size of its background.
+        self.assertEqual((link["rect"][2], link["rect"][3]), (prompt["rect"][2], prompt["rect"][1]))
+        self.assertEqual((284, 150), (prompt["rect"][2] - prompt["rect"][0],
+                                      prompt["rect"][3] - prompt["rect"][1]))
+        time.sleep(0.5)
+        shot = grab("main_add_account_prompt")
+        back = art("addacc_back.png")
+        left, top = prompt["rect"][:2]
+        for x, y in ((142, 10), (6, 60), (270, 140)):
+            self.assertTrue(close_to(shot.pixel(left + x, top + y), back.pixel(x, y)), (x, y))
+        # It cannot be dragged by its caption.
+        xdotool("mousemove", left + 60, top + 12)
+        xdotool("mousedown", 1)
+        xdotool("mousemove", left + 160, top + 112)
+        xdotool("mouseup", 1)
+        time.sleep(0.5)
+        self.assertEqual(prompt["rect"], self.prompt(main)["rect"])
+        # "是" with one tab: a login process for tab 2.
+        self.click_prompt_button(prompt, 1)
+        wanted = "/newgm /%d /1" % main["hwnd"]
+        wait_until(lambda: processes_ending(wanted), 10, what="the login process for tab 2")
+        # A click on the main window's caption hides the prompt; nothing starts.
+        self.click_link(main)
+        started = processes_ending("/newgm /%d /1" % main["hwnd"]) + processes_ending("Tolv.exe")
+        xdotool("mousemove", *self.at(main, 60, 14))
+        xdotool("click", 1)
+        wait_until(lambda: not self.prompt(main), 5, what="the prompt to hide")
+        time.sleep(1)
+        self.assertEqual(sorted(started), sorted(processes_ending("/newgm /%d /1" % main["hwnd"])
+                                                 + processes_ending("Tolv.exe")))
+        self.assertEqual([], [w for w in tolv_windows(TITLE, "#32770") if w["owner"] == 0
+                              and w["pid"] != main["pid"]])
+        # "否": a second main window.
+        _, prompt = self.click_link(main)
+        self.click_prompt_button(prompt, 2)
+        wait_until(lambda: [w for w in tolv_windows(TITLE, "#32770")
+                            if w["owner"] == 0 and w["pid"] != main["pid"]], 20,
+                   what="a second main window")
+
+    def test_add_account_prompt_with_three_tabs_names_the_limit(self):
+        main = self.with_tabs()
+        _, prompt = self.click_link(main)
+        self.click_prompt_button(prompt, 1)
+        self.assertIn("当前窗体只支持3个游戏页", self.answer_box(YES))
 
 
 if __name__ == "__main__":

@@ -9,28 +9,10 @@ import time
 import unittest
 
 from tolv_e2e import (EXE, WINE, WINTOOL, StandIn, TolvTestCase, TITLE, WM_CLOSE, children,
-                      click, post, tolv_windows, wait_until, wintool)
+                      click, login_processes, post, tolv_windows, wait_until, wintool)
 
 WM_FRAME_REGISTER = 0x400 + 2
 WM_ADD_ACCOUNT = 0x400 + 6
-
-
-def login_processes(exe=EXE):
-    """Command lines of the running login processes of `exe` (Wine shows them
-    in /proc)."""
-    ours = "Z:" + os.path.abspath(exe).replace("/", "\\") + " /newgm"
-    found = []
-    for pid in os.listdir("/proc"):
-        if not pid.isdigit():
-            continue
-        try:
-            with open("/proc/%s/cmdline" % pid, "rb") as f:
-                line = f.read().replace(b"\0", b" ").decode("utf-8", "replace").strip()
-        except OSError:
-            continue
-        if line.startswith(ours):
-            found.append(line)
-    return found
 
 
 class TabHost(TolvTestCase):

@@ -8,12 +8,18 @@
 //                            progress bars at 0, 50 and 100 percent
 //                            (1011-1013) and labels (1021-1023; 1022 a link
 //                            that turns red while hovered)
+//   skinshow prompt          a window "TolvPromptHost" 800 × 400 at 100, 100 with
+//                            the link "登录其他账号" (1005) where the main window
+//                            has it; a click on it drops the add-account
+//                            prompt; the exit code is 10 + the first answer
 #include <windows.h>
 
 #include <cstdlib>
 #include <string>
 
+#include "base/messages.h"
 #include "framework/winapp.h"
+#include "gamewnd/add_acc_dlg.h"
 #include "res/resource.h"
 #include "ui/dlg_ex.h"
 #include "ui/image_load.h"
@@ -93,6 +99,41 @@ class CSkinShowDlg : public CDlgEx {
   CStaticEx m_labels[3];
 };
 
+// The main window's caption link and the prompt under it.
+class CPromptHostDlg : public CDialog {
+ public:
+  CPromptHostDlg() : CDialog(IDD_SKINSHOW) {}
+
+ protected:
+  BOOL OnInitDialog() override {
+    SetWindowText(L"TolvPromptHost");
+    ::SetWindowPos(m_hWnd, nullptr, 100, 100, 800, 400, SWP_NOZORDER);
+    RECT client = {};
+    ::GetClientRect(m_hWnd, &client);
+    const RECT rc = {client.right - 373, 7, client.right - 281, 23};
+    m_link.Create(L"登录其他账号", WS_VISIBLE | SS_LEFT | SS_NOTIFY, rc, m_hWnd, 1005);
+    m_link.m_bHandCursor = TRUE;
+    m_link.m_bUnderline = TRUE;
+    return TRUE;
+  }
+
+ private:
+  void OnLink() { m_prompt.ShowUnder(m_hWnd, m_link.m_hWnd); }
+  LRESULT OnAnswer(WPARAM wParam, LPARAM) {
+    EndDialog(10 + static_cast<int>(wParam));
+    return 0;
+  }
+  CStaticEx m_link;
+  CAddAccDlg m_prompt;
+
+  DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CPromptHostDlg, CDialog)
+  ON_COMMAND(1005, OnLink)
+  ON_MESSAGE(WM_ADD_ACCOUNT, OnAnswer)
+END_MESSAGE_MAP()
+
 class CSkinShowApp : public CWinApp {
  public:
   BOOL InitInstance() override {
@@ -107,6 +148,11 @@ class CSkinShowApp : public CWinApp {
       CSkinShowDlg dlg;
       m_pMainWnd = &dlg;
       dlg.DoModal();
+      m_pMainWnd = nullptr;
+    } else if (mode == L"prompt") {
+      CPromptHostDlg dlg;
+      m_pMainWnd = &dlg;
+      m_nExitCode = static_cast<int>(dlg.DoModal());
       m_pMainWnd = nullptr;
     } else {
       m_nExitCode = 100;

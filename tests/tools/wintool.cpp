@@ -10,6 +10,7 @@
 //   wintool text HWND               the text a control holds (WM_GETTEXT; edits
 //                                   keep theirs apart from the window's title)
 //   wintool focus                   the window with the keyboard focus
+//   wintool foreground              the foreground window
 //   wintool copydata HWND TEXT      sends TEXT as a login hand-off; prints the answer
 //   wintool copybytes HWND HEX      sends the bytes HEX ("0000") as a hand-off record
 //   wintool handoffs HWND PREFIX N  sends N hand-offs PREFIX-1 .. PREFIX-N at once;
@@ -23,8 +24,14 @@
 //                                   {"focused":1} when it takes the keyboard
 //   wintool move HWND X Y W H       SetWindowPos; prints the window as it ended up
 //   wintool shortcut LNK            what the shell link LNK holds
+//   wintool cookie URL DATA         stores a cookie in WinINet's cookie store
+//   wintool cookies URL             the cookies WinINet holds for URL
+//   wintool htmldialog SECONDS      opens an Internet Explorer HTML dialog window,
+//                                   prints its handle, and after SECONDS whether it
+//                                   was closed
 #include <windows.h>
 #include <shlobj.h>
+#include <wininet.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -159,6 +166,29 @@ int PlayFrame(HWND main, bool hall) {
   return 0;
 }
 
+// An HTML dialog of another program than the client: prints whether anyone
+// closed it within `seconds`.
+int HoldHtmlDialog(double seconds) {
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = ::DefWindowProcW;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"Internet Explorer_TridentDlgFrame";
+  ::RegisterClassW(&wc);
+  HWND dialog = ::CreateWindowExW(0, wc.lpszClassName, L"网页对话框", WS_POPUP | WS_VISIBLE, 0, 0,
+                                  120, 80, nullptr, nullptr, wc.hInstance, nullptr);
+  if (!dialog) return 1;
+  PrintLine(L"{\"hwnd\":" + Num(reinterpret_cast<UINT_PTR>(dialog)) + L"}");
+  fflush(stdout);
+  const DWORD start = ::GetTickCount();
+  while (::GetTickCount() - start < static_cast<DWORD>(seconds * 1000)) {
+    MSG m;
+    while (::PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&m);
+    ::Sleep(10);
+  }
+  PrintLine(std::wstring(L"{\"closed\":") + (::IsWindow(dialog) ? L"0" : L"1") + L"}");
+  return 0;
+}
+
 int PrintShortcut(const wchar_t* path) {
   ::CoInitialize(nullptr);
   IShellLinkW* link = nullptr;
@@ -233,6 +263,10 @@ int wmain(int argc, wchar_t** argv) {
     PrintLine(L"{\"focus\":" + Num(reinterpret_cast<UINT_PTR>(info.hwndFocus)) + L"}");
     return 0;
   }
+  if (cmd == L"foreground") {
+    PrintLine(L"{\"hwnd\":" + Num(reinterpret_cast<UINT_PTR>(::GetForegroundWindow())) + L"}");
+    return 0;
+  }
   if (cmd == L"text" && argc >= 3) {
     wchar_t text[1024] = {};
     DWORD_PTR got = 0;
@@ -294,6 +328,19 @@ int wmain(int argc, wchar_t** argv) {
                    SWP_NOZORDER | SWP_NOACTIVATE);
     PrintLine(Describe(h));
     return 0;
+  }
+  if (cmd == L"cookie" && argc >= 4) {
+    return ::InternetSetCookieW(argv[2], nullptr, argv[3]) ? 0 : 1;
+  }
+  if (cmd == L"cookies" && argc >= 3) {
+    wchar_t text[4096] = {};
+    DWORD size = 4096;
+    if (!::InternetGetCookieW(argv[2], nullptr, text, &size)) text[0] = 0;
+    PrintLine(L"{\"cookies\":" + JsonString(text) + L"}");
+    return 0;
+  }
+  if (cmd == L"htmldialog" && argc >= 3) {
+    return HoldHtmlDialog(_wtof(argv[2]));
   }
   if (cmd == L"shortcut" && argc >= 3) {
     return PrintShortcut(argv[2]);
