@@ -179,6 +179,18 @@ class HotkeySettings(TolvTestCase):
         time.sleep(0.5)
         self.assertEqual(0, frame_a.reloads() + frame_b.reloads())
 
+        # The new boss key works at once, in both clients; F10 no longer does.
+        xdotool("key", "F10")
+        time.sleep(0.8)
+        self.assertTrue(all(self.visible(m) for m in (main_a, main_b)))
+        xdotool("key", "ctrl+shift+a")
+        wait_until(lambda: not any(self.visible(m) for m in (main_a, main_b)), 5,
+                   what="Ctrl+Shift+A to hide both clients")
+
+    @staticmethod
+    def visible(main):
+        return any(w["hwnd"] == main["hwnd"] for w in tolv_windows(TITLE, "#32770"))
+
     def test_a_real_conflict_is_shown_and_writes_nothing(self):
         main, frame = self.start_main()
         dialog, kids = self.open_settings(main)
