@@ -8,12 +8,12 @@ import subprocess
 import time
 import unittest
 
-from tolv_e2e import (StandIn, TolvTestCase, TITLE, children, click, post, tolv_windows,
-                      wait_until)
+from tolv_e2e import (StandIn, TolvTestCase, TITLE, children, click, login_processes, post,
+                      tolv_windows, wait_until)
 
 WM_KEYDOWN = 0x0100
 VK_F5 = 0x74
-from test_tabs import login_processes
+
 
 WM_ADD_ACCOUNT = 0x400 + 6
 WM_SEAM_CLOSE_TAB = 0x8000 + 0x100
