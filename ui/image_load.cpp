@@ -30,6 +30,26 @@ class GdiplusSession {
   ULONG_PTR m_token = 0;
 };
 
+// A w × h 32-bit DIB section, top-down (rows as GDI+ hands them out) or
+// bottom-up; null, with no bitmap left behind, on failure.
+HBITMAP Dib32(UINT w, UINT h, bool topDown, void** bits) {
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = static_cast<LONG>(w);
+  info.bmiHeader.biHeight = topDown ? -static_cast<LONG>(h) : static_cast<LONG>(h);
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  *bits = nullptr;
+  HBITMAP dib =
+      ::CreateDIBSection(CWindowDCScope(nullptr), &info, DIB_RGB_COLORS, bits, nullptr, 0);
+  if (dib && !*bits) {
+    ::DeleteObject(dib);
+    dib = nullptr;
+  }
+  return dib;
+}
+
 // The key-colour conversion of a decoded image; null on any failure.
 HBITMAP KeyedBitmap(GpBitmap* image) {
   UINT w = 0, h = 0;
@@ -37,20 +57,9 @@ HBITMAP KeyedBitmap(GpBitmap* image) {
   DllExports::GdipGetImageHeight(image, &h);
   if (!w || !h) return nullptr;
 
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = static_cast<LONG>(w);
-  info.bmiHeader.biHeight = static_cast<LONG>(h);  // bottom-up
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  HBITMAP dib =
-      ::CreateDIBSection(CWindowDCScope(nullptr), &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!dib || !bits) {
-    if (dib) ::DeleteObject(dib);
-    return nullptr;
-  }
+  HBITMAP dib = Dib32(w, h, false, &bits);
+  if (!dib) return nullptr;
 
   GpRect all(0, 0, static_cast<INT>(w), static_cast<INT>(h));
   BitmapData data = {};
@@ -99,20 +108,9 @@ HBITMAP PremultipliedBitmap(GpBitmap* image, SIZE* size) {
   DllExports::GdipGetImageHeight(image, &h);
   if (!w || !h || w > 0x7FFF || h > 0x7FFF) return nullptr;
 
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = static_cast<LONG>(w);
-  info.bmiHeader.biHeight = -static_cast<LONG>(h);  // top-down, as GDI+ hands out rows
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  HBITMAP dib =
-      ::CreateDIBSection(CWindowDCScope(nullptr), &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!dib || !bits) {
-    if (dib) ::DeleteObject(dib);
-    return nullptr;
-  }
+  HBITMAP dib = Dib32(w, h, true, &bits);
+  if (!dib) return nullptr;
   // Read as the straight ARGB a PNG decodes to (GDI+'s own conversion to
   // premultiplied pixels is several times slower under Wine).
   GpRect all(0, 0, static_cast<INT>(w), static_cast<INT>(h));

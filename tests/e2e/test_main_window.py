@@ -16,7 +16,7 @@ import unittest
 import test_install as install_paths
 
 from screen import KEY, art, grab, xdotool
-from tolv_e2e import (TITLE, Frame, StandIn, TolvTestCase, children, click, post,
+from tolv_e2e import (TITLE, Frame, StandIn, TolvTestCase, children, click, command_lines, post,
                       tolv_windows, wait_until, windows, wintool)
 
 WM_TRAY_CALLBACK = 0x400 + 1
@@ -45,16 +45,7 @@ def button_info(text, host):
 def processes_ending(tail):
     """Command lines of the running processes that end with `tail` (the
     installed copy shows under its Windows path, not the Unix one)."""
-    found = []
-    for pid in os.listdir("/proc"):
-        try:
-            with open("/proc/%s/cmdline" % pid, "rb") as f:
-                line = f.read().replace(b"\0", b" ").decode("utf-8", "replace").strip()
-        except OSError:
-            continue
-        if line.endswith(tail):
-            found.append(line)
-    return found
+    return [line for line in command_lines() if line.endswith(tail)]
 
 
 def tray_icons():

@@ -223,22 +223,25 @@ class TolvTestCase(unittest.TestCase):
         return wait_until(find, timeout, what="a message box")
 
 
-def login_processes(exe=EXE):
-    """Command lines of the running login processes of `exe` (Wine shows them
+def command_lines():
+    """Command lines of every running process (Wine shows Windows programs'
     in /proc)."""
-    ours = "Z:" + os.path.abspath(exe).replace("/", "\\") + " /newgm"
     found = []
     for pid in os.listdir("/proc"):
         if not pid.isdigit():
             continue
         try:
             with open("/proc/%s/cmdline" % pid, "rb") as f:
-                line = f.read().replace(b"\0", b" ").decode("utf-8", "replace").strip()
+                found.append(f.read().replace(b"\0", b" ").decode("utf-8", "replace").strip())
         except OSError:
             continue
-        if line.startswith(ours):
-            found.append(line)
     return found
+
+
+def login_processes(exe=EXE):
+    """Command lines of the running login processes of `exe`."""
+    ours = "Z:" + os.path.abspath(exe).replace("/", "\\") + " /newgm"
+    return [line for line in command_lines() if line.startswith(ours)]
 
 
 def read_ini(path):
