@@ -16,9 +16,20 @@ bool IsHotkeyPress(UINT message, WPARAM wParam, LPARAM lParam, int heldMods, con
          static_cast<int>(wParam) == key.vk && heldMods == key.mods;
 }
 
+bool IsMenuKeyHotkey(UINT message, WPARAM wParam, LPARAM lParam, const Hotkey& boss,
+                     const Hotkey& sound) {
+  const bool keyMessage = message == WM_KEYDOWN || message == WM_SYSKEYDOWN ||
+                          message == WM_KEYUP || message == WM_SYSKEYUP;
+  if (!keyMessage || lParam == kSyntheticMarker) return false;
+  if (wParam != VK_F10 && wParam != VK_MENU) return false;
+  // Modifiers may be let go before the key itself: the key alone decides.
+  return static_cast<int>(wParam) == boss.vk || static_cast<int>(wParam) == sound.vk;
+}
+
 FrameKey DecideFrameKey(UINT message, WPARAM wParam, LPARAM lParam, int heldMods,
                         const Hotkey& boss, const Hotkey& switchKey, const Hotkey& sound) {
   if (IsHotkeyPress(message, wParam, lParam, heldMods, switchKey)) return FrameKey::ForwardToMain;
+  if (IsMenuKeyHotkey(message, wParam, lParam, boss, sound)) return FrameKey::Swallow;
   // Scan code of D, not extended, no Alt, key going down for the first time.
   if (message == WM_CHAR && LOWORD(wParam) == 4 && HIWORD(lParam) == 0x0020) {
     return FrameKey::Favourite;

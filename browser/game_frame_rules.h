@@ -26,6 +26,13 @@ int HeldModifiers();
 // virtual-key code with exactly its modifiers held.
 bool IsHotkeyPress(UINT message, WPARAM wParam, LPARAM lParam, int heldMods, const Hotkey& key);
 
+// A key message (down or up, system or not, not synthesised) of a boss or
+// sound key that is F10 or Alt. The keyboard hook has acted on it already;
+// passed on, its release would put the window into keyboard-menu mode
+// (WM_SYSCOMMAND SC_KEYMENU), which eats the player's next keys.
+bool IsMenuKeyHotkey(UINT message, WPARAM wParam, LPARAM lParam, const Hotkey& boss,
+                     const Hotkey& sound);
+
 FrameKey DecideFrameKey(UINT message, WPARAM wParam, LPARAM lParam, int heldMods,
                         const Hotkey& boss, const Hotkey& switchKey, const Hotkey& sound);
 

@@ -806,6 +806,9 @@ BOOL CWayloft3Dlg::PreTranslateMessage(MSG* pMsg) {
     NextTab();
     return TRUE;
   }
+  // The hook has acted on a boss or sound key already; F10 or Alt passed on
+  // would leave the window in keyboard-menu mode, eating the next keys.
+  if (IsMenuKeyHotkey(msg, pMsg->wParam, pMsg->lParam, m_bossKey, m_soundKey)) return TRUE;
   // Space and Esc never reach the main window's controls.
   if (msg == WM_KEYDOWN && (pMsg->wParam == VK_ESCAPE || pMsg->wParam == VK_SPACE)) return TRUE;
   if (msg == WM_SYSCOMMAND && (pMsg->wParam & 0xFFF0) == SC_CLOSE) {

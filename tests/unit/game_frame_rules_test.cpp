@@ -51,6 +51,26 @@ TEST(FrameKeys, F5RefreshesUnlessItIsAnotherHotkey) {
   EXPECT_EQ(FrameKey::Refresh, Decide(WM_KEYDOWN, VK_F5, 0x003F0001, 0, bossCtrlF5));
 }
 
+TEST(FrameKeys, MenuKeyHotkeysNeverReachTheWindowMenu) {
+  // F10 as boss key: down and up, plain or system, with modifiers let go
+  // first or not; otherwise its release would start keyboard-menu mode.
+  for (UINT msg : {WM_KEYDOWN, WM_SYSKEYDOWN, WM_KEYUP, WM_SYSKEYUP}) {
+    EXPECT_EQ(FrameKey::Swallow, Decide(msg, VK_F10, 0x00440001, 0)) << msg;
+    EXPECT_EQ(FrameKey::Swallow, Decide(msg, VK_F10, 0x00440001, 2)) << msg;
+  }
+  // Alt alone as sound key, too.
+  EXPECT_TRUE(
+      IsMenuKeyHotkey(WM_SYSKEYUP, VK_MENU, 0xC0380001, Hotkey{2, 'Q'}, Hotkey{0, VK_MENU}));
+  // Keys the client sends itself, other keys and F10 when no hotkey is F10
+  // keep their way.
+  EXPECT_EQ(FrameKey::None, Decide(WM_SYSKEYUP, VK_F10, kSyntheticMarker, 0));
+  EXPECT_FALSE(IsMenuKeyHotkey(WM_SYSKEYUP, VK_F10, 0xC0440001, Hotkey{6, 'A'}, kSoundCtrlQ));
+  EXPECT_FALSE(IsMenuKeyHotkey(WM_KEYUP, 'Q', 0xC0100001, kBossF10, kSoundCtrlQ));
+  EXPECT_FALSE(IsMenuKeyHotkey(WM_CHAR, VK_F10, 0x00440001, kBossF10, kSoundCtrlQ));
+  // A switched-off key (vk 0) matches nothing.
+  EXPECT_FALSE(IsMenuKeyHotkey(WM_SYSKEYUP, VK_F10, 0xC0440001, Hotkey{0, 0}, Hotkey{0, 0}));
+}
+
 TEST(FrameKeys, CloseCommandStartsTheTimer) {
   EXPECT_EQ(FrameKey::CloseTimer, Decide(WM_SYSCOMMAND, SC_CLOSE, 0, 0));
   EXPECT_EQ(FrameKey::None, Decide(WM_SYSCOMMAND, SC_MINIMIZE, 0, 0));
