@@ -9,6 +9,7 @@
 #include "base/product.h"
 #include "browser/game_frame_rules.h"
 #include "framework/gdi.h"
+#include "framework/object_count.h"
 #include "framework/winapp.h"
 #include "gamewnd/login_protocol.h"
 #include "hotkeys/setting_dlg.h"
@@ -91,6 +92,7 @@ BEGIN_MESSAGE_MAP(CWayloft3Dlg, CDlgEx)
 #ifdef TOLV_TEST_SEAMS
   ON_MESSAGE(WM_APP + 0x100, OnTestSeamCloseTab)
   ON_MESSAGE(WM_APP + 0x101, OnTestSeamSettings)
+  ON_MESSAGE(WM_APP + 0x102, OnTestSeamCountObjects)
 #endif
 END_MESSAGE_MAP()
 
@@ -796,6 +798,12 @@ LRESULT CWayloft3Dlg::OnTestSeamCloseTab(WPARAM index, LPARAM) {
 LRESULT CWayloft3Dlg::OnTestSeamSettings(WPARAM, LPARAM) {
   RunSettingDialog(m_hWnd);
   return 0;
+}
+
+// Test builds only: how many GDI objects (wParam 0), USER objects (1) or
+// kernel handles (2) this process holds, for the soak test (WM_APP + 0x102).
+LRESULT CWayloft3Dlg::OnTestSeamCountObjects(WPARAM which, LPARAM) {
+  return which <= 2 ? CountOwnObjects(static_cast<OwnObjects>(which)) : -1;
 }
 #endif
 

@@ -115,6 +115,8 @@ class CWayloft3Dlg : public CDlgEx {
   LRESULT OnTestSeamCloseTab(WPARAM, LPARAM);
   // Test builds: opens the hotkey settings as the system menu's "设置..." does.
   LRESULT OnTestSeamSettings(WPARAM, LPARAM);
+  // Test builds: what this process holds, for the soak test.
+  LRESULT OnTestSeamCountObjects(WPARAM, LPARAM);
 #endif
 
   // Caption, buttons, links, tab images and tooltip; the window becomes 1

@@ -25,6 +25,39 @@ tolv_chinese_locale() {
   { export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8; } 2>/dev/null
 }
 
+# The test display: DISPLAY when it works, else an Xvfb of our own on
+# :${TOLV_TEST_DISPLAY:-95}; TOLV_XVFB_PID holds the process started, if any.
+tolv_test_display() {
+  TOLV_XVFB_PID=""
+  if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
+    export DISPLAY=":${TOLV_TEST_DISPLAY:-95}"
+    if ! xdpyinfo >/dev/null 2>&1; then
+      Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+      TOLV_XVFB_PID=$!
+      for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+    fi
+  fi
+}
+
+# The test build the tools measure: the i686 one where 32-bit programs run
+# (unless TOLV_TEST_ARCH=64), switching this shell's Wine to 32 bits, else
+# the 64-bit one. Sets TOLV_BUILD and TOLV_ARCH_NAME.
+tolv_pick_test_build() {
+  TOLV_BUILD="${TOLV_TEST_BUILD:-build/test}" TOLV_ARCH_NAME="64-bit"
+  if [ "${TOLV_TEST_ARCH:-auto}" != 64 ] && tolv_probe32 build/probe32 >/dev/null; then
+    TOLV_BUILD="${TOLV_TEST_BUILD32:-build/test32}" TOLV_ARCH_NAME="i686"
+    tolv_wine32
+  fi
+}
+
+# A fresh wineserver, kept running, with the prefix's start-up done, so that
+# the first program measured does not pay for it.
+tolv_warm_wine() {
+  "$WINESERVER" -k >/dev/null 2>&1 || true
+  "$WINESERVER" -p </dev/null >/dev/null 2>&1
+  "$WINELOADER" cmd /c exit 0 </dev/null >/dev/null 2>&1
+}
+
 # Switches this shell's Wine to the 32-bit loader and its win32 prefix.
 tolv_wine32() {
   export WINEPREFIX="$TOLV_WINEPREFIX32" WINEARCH=win32 WINELOADER="$TOLV_WINELOADER32"

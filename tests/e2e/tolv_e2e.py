@@ -58,6 +58,15 @@ class StandIn:
         self.proc = None
 
     def start(self, routes=None):
+        # A server left listening by an interrupted run would answer in
+        # this one's place, with its own log.
+        with socket.socket() as probe:
+            probe.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+            try:
+                probe.bind(("127.0.0.1", self.port))
+            except OSError:
+                raise AssertionError("port %d is taken: a stand-in of an interrupted run?"
+                                     % self.port) from None
         self.set_routes(routes or {})
         self.proc = subprocess.Popen(
             [sys.executable, STANDIN, "--port", str(self.port), "--log", self.log,
@@ -213,14 +222,18 @@ class TolvTestCase(unittest.TestCase):
         self.assertEqual(0, self.wait_exit(proc))
 
     def message_box(self, timeout=20):
-        """The visible message box of a Tolv process: (window, its text)."""
-        def find():
-            for w in tolv_windows(TITLE, "#32770"):
-                texts = child_texts(w["hwnd"])
-                if any(c["id"] == 5000 for c in children(w["hwnd"])):
-                    return w, texts
-            return None
-        return wait_until(find, timeout, what="a message box")
+        return message_box(timeout)
+
+
+def message_box(timeout=20):
+    """The visible message box of a Tolv process: (window, its text)."""
+    def find():
+        for w in tolv_windows(TITLE, "#32770"):
+            kids = children(w["hwnd"])
+            if any(c["id"] == 5000 for c in kids):
+                return w, [c["title"] for c in kids]
+        return None
+    return wait_until(find, timeout, what="a message box")
 
 
 def command_lines():

@@ -22,14 +22,21 @@
 //                                   {"sound":N} when the sound state changes and
 //                                   {"key":VK,...} for keys passed on to it and
 //                                   {"focused":1} when it takes the keyboard
+//   wintool window                  another program's window on the desktop (visible,
+//                                   top-level); prints its handle, ends when closed
 //   wintool move HWND X Y W H       SetWindowPos; prints the window as it ended up
 //   wintool shortcut LNK            what the shell link LNK holds
 //   wintool cookie URL DATA         stores a cookie in WinINet's cookie store
 //   wintool cookies URL             the cookies WinINet holds for URL
+//   wintool resources PID           what process PID holds: GDI and USER objects
+//                                   (GetGuiResources; -1 where the system does not
+//                                   count them), kernel handles, private bytes
+//                                   (the commit charge) and the working set
 //   wintool htmldialog SECONDS      opens an Internet Explorer HTML dialog window,
 //                                   prints its handle, and after SECONDS whether it
 //                                   was closed
 #include <windows.h>
+#include <psapi.h>
 #include <shlobj.h>
 #include <wininet.h>
 
@@ -166,6 +173,31 @@ int PlayFrame(HWND main, bool hall) {
   return 0;
 }
 
+LRESULT CALLBACK OtherProgramProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_DESTROY) ::PostQuitMessage(0);
+  return ::DefWindowProcW(h, msg, wp, lp);
+}
+
+// A program the player has open beside the client: it takes the keyboard
+// when the client hides, as any other window on the desktop would.
+int ShowOtherProgram() {
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = OtherProgramProc;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"TolvOtherProgram";
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  ::RegisterClassW(&wc);
+  HWND window =
+      ::CreateWindowExW(0, wc.lpszClassName, L"TolvOtherProgram", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                        1000, 800, 240, 160, nullptr, nullptr, wc.hInstance, nullptr);
+  if (!window) return 1;
+  PrintLine(L"{\"hwnd\":" + Num(reinterpret_cast<UINT_PTR>(window)) + L"}");
+  fflush(stdout);
+  MSG m;
+  while (::GetMessageW(&m, nullptr, 0, 0) > 0) ::DispatchMessageW(&m);
+  return 0;
+}
+
 // An HTML dialog of another program than the client: prints whether anyone
 // closed it within `seconds`.
 int HoldHtmlDialog(double seconds) {
@@ -186,6 +218,31 @@ int HoldHtmlDialog(double seconds) {
     ::Sleep(10);
   }
   PrintLine(std::wstring(L"{\"closed\":") + (::IsWindow(dialog) ? L"0" : L"1") + L"}");
+  return 0;
+}
+
+// Counted from outside, as a leak hunter on Windows would with Task
+// Manager's columns. Wine does not count GDI and USER objects (its
+// GetGuiResources fails with ERROR_CALL_NOT_IMPLEMENTED): those print -1.
+int PrintResources(DWORD pid) {
+  HANDLE p = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+  if (!p) return 1;
+  auto gui = [p](DWORD which) -> long long {
+    ::SetLastError(0);
+    const DWORD n = ::GetGuiResources(p, which);
+    return n == 0 && ::GetLastError() != 0 ? -1 : static_cast<long long>(n);
+  };
+  DWORD handles = 0;
+  // Wine answers 0 for every process: no count either.
+  const bool haveHandles = ::GetProcessHandleCount(p, &handles) && handles > 0;
+  PROCESS_MEMORY_COUNTERS_EX memory = {};
+  memory.cb = sizeof(memory);
+  ::GetProcessMemoryInfo(p, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof(memory));
+  PrintLine(L"{\"gdi\":" + std::to_wstring(gui(GR_GDIOBJECTS)) + L",\"user\":" +
+            std::to_wstring(gui(GR_USEROBJECTS)) + L",\"handles\":" +
+            (haveHandles ? Num(handles) : L"-1") + L",\"private\":" + Num(memory.PagefileUsage) +
+            L",\"working_set\":" + Num(memory.WorkingSetSize) + L"}");
+  ::CloseHandle(p);
   return 0;
 }
 
@@ -344,6 +401,12 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (cmd == L"shortcut" && argc >= 3) {
     return PrintShortcut(argv[2]);
+  }
+  if (cmd == L"window") {
+    return ShowOtherProgram();
+  }
+  if (cmd == L"resources" && argc >= 3) {
+    return PrintResources(static_cast<DWORD>(Number(argv[2])));
   }
   if (cmd == L"frame" && argc >= 3) {
     return PlayFrame(Handle(argv[2]), argc >= 4 && std::wstring(argv[3]) == L"hall");
