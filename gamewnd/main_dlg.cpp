@@ -25,6 +25,28 @@ namespace {
 constexpr UINT_PTR kSoundTimer = 3;
 constexpr UINT kSoundTimerMs = 400;
 
+// The first login process is ready for input: time for the preload login
+// window (this window's own message).
+constexpr UINT WM_CREATE_PRELOAD = WM_APP + 1;
+// How long the preload waits at most for the first login process.
+constexpr DWORD kPreloadWaitMs = 10000;
+
+struct PreloadWait {
+  HANDLE process;
+  HWND main;
+};
+
+// Waits until the first login process is ready for input (or has ended, or
+// took too long), then asks the main window for the preload login window.
+DWORD WINAPI WaitThenPreload(void* param) {
+  auto* wait = static_cast<PreloadWait*>(param);
+  ::WaitForInputIdle(wait->process, kPreloadWaitMs);
+  ::PostMessageW(wait->main, WM_CREATE_PRELOAD, 0, 0);
+  ::CloseHandle(wait->process);
+  delete wait;
+  return 0;
+}
+
 // The one main window of this process and its system-wide keyboard hook.
 CWayloft3Dlg* g_mainDlg = nullptr;
 HHOOK g_keyboardHook = nullptr;
@@ -50,6 +72,8 @@ BEGIN_MESSAGE_MAP(CWayloft3Dlg, CDlgEx)
   ON_MESSAGE(WM_FRAME_REGISTER, OnFrameRegister)
   // An accepted login brings the main window forward.
   ON_MESSAGE(WM_BRING_TO_FRONT, OnBringToFront)
+  // The first login process is ready: the preload login window.
+  ON_MESSAGE(WM_CREATE_PRELOAD, OnCreatePreload)
   // The add-account prompt: this window or a new one.
   ON_MESSAGE(WM_ADD_ACCOUNT, OnAddAccount)
   // The hotkey settings were saved.
@@ -129,11 +153,40 @@ BOOL CWayloft3Dlg::OnInitDialog() {
   SetUpChrome();
   StartLoginProcess();
   LoadHotkeys();
+  SchedulePreload();
+  return TRUE;
+}
+
+void CWayloft3Dlg::SchedulePreload() {
+  // Its browser would start together with the login process and slow the
+  // login background the player waits for: it comes once that process is
+  // ready for input.
+  HANDLE process = nullptr;
+  if (m_hLoginProcess &&
+      ::DuplicateHandle(::GetCurrentProcess(), m_hLoginProcess, ::GetCurrentProcess(), &process, 0,
+                        FALSE, DUPLICATE_SAME_ACCESS)) {
+    auto* wait = new PreloadWait{process, m_hWnd};
+    if (HANDLE thread = ::CreateThread(nullptr, 0, WaitThenPreload, wait, 0, nullptr)) {
+      ::CloseHandle(thread);
+      return;
+    }
+    ::CloseHandle(process);
+    delete wait;
+  }
+  CreatePreload();
+}
+
+LRESULT CWayloft3Dlg::OnCreatePreload(WPARAM, LPARAM) {
+  // Not once a tab is there (it would go at once) or the window is ending.
+  if (m_tabs.Count() == 0 && !m_bExiting && !m_preload.m_hWnd) CreatePreload();
+  return 0;
+}
+
+void CWayloft3Dlg::CreatePreload() {
   // Practically invisible even when its page has loaded and it shows itself.
   if (m_preload.Create(nullptr)) {
     ::SetWindowPos(m_preload.m_hWnd, nullptr, 0, 0, 1, 1, SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  return TRUE;
 }
 
 void CWayloft3Dlg::SetUpChrome() {
@@ -398,6 +451,7 @@ void CWayloft3Dlg::OnCancel() {
 }
 
 void CWayloft3Dlg::ExitAll() {
+  m_bExiting = true;
   if (m_hLoginProcess) ::TerminateProcess(m_hLoginProcess, 0);
   ForgetLoginProcess();
   if (g_keyboardHook) ::UnhookWindowsHookEx(g_keyboardHook);

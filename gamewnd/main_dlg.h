@@ -138,6 +138,11 @@ class CWayloft3Dlg : public CDlgEx {
   void RunMenu(bool tray, int x, int y, UINT flags);
   // The first frame arrived: from 1 by 1 pixel to the full layout.
   void TakeFullLayout();
+  // The preload login window once the first login process is ready for
+  // input (at once when there is none to wait for).
+  void SchedulePreload();
+  void CreatePreload();
+  LRESULT OnCreatePreload(WPARAM, LPARAM);
   void ForgetLoginProcess();
   void ReleaseTabWindow(HWND frame);
   // The tray icon's record: the same for adding and deleting.
@@ -170,6 +175,8 @@ class CWayloft3Dlg : public CDlgEx {
   bool m_bTrayIcon = false;
   // Loads the login page in this process early; gone with the first frame.
   CLoginDlg m_preload;
+  // ExitAll has run: nothing new is created.
+  bool m_bExiting = false;
   HWND m_hHallWnd = nullptr;
   // The window-switch key, the boss key and the sound key.
   Hotkey m_switchKey;
