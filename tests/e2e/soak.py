@@ -29,6 +29,10 @@ from tolv_e2e import (EXE, TITLE, WINE, WINTOOL, StandIn, children, click, comma
                       post, tolv_windows, wait_until, windows, wintool)
 
 WM_CLOSE = 0x0010
+WM_KEYDOWN = 0x0100
+VK_TAB = 0x09
+# Repeat count 1, scan code 0x0F: Tab going down.
+TAB_DOWN = 0x000F0001
 WM_LBUTTONUP = 0x0202
 WM_TRAY_CALLBACK = 0x400 + 1
 WM_ADD_ACCOUNT = 0x400 + 6
@@ -168,11 +172,20 @@ class Soak:
         self.wait_main_visible(True, "the boss key to bring the main window back")
 
     def switch_key(self):
-        shown = [t["hwnd"] for t in self.tabs() if t["visible"]]
-        self.over_main()
-        subprocess.run(["xdotool", "key", "ctrl+Tab"], check=True)
-        wait_until(lambda: [t["hwnd"] for t in self.tabs() if t["visible"]] not in ([], shown),
-                   10, what="the switch key to show the next tab")
+        """Ctrl+Tab in the game: the tab that has the keyboard passes the key
+        on to the main window, which shows the next tab. The key is posted to
+        the tab while Ctrl is really held: under Wine, keys for a tab that the
+        main window made the foreground window get lost (see README, Wine
+        differences)."""
+        tabs = self.tabs()
+        shown = [t["hwnd"] for t in tabs if t["visible"]]
+        subprocess.run(["xdotool", "keydown", "ctrl"], check=True)
+        try:
+            post(shown[0], WM_KEYDOWN, VK_TAB, TAB_DOWN)
+            wait_until(lambda: [t["hwnd"] for t in self.tabs() if t["visible"]] not in ([], shown),
+                       10, what="the switch key to show the next tab")
+        finally:
+            subprocess.run(["xdotool", "keyup", "ctrl"], check=True)
 
     def tray_toggle(self):
         post(self.hwnd, WM_TRAY_CALLBACK, 1, WM_LBUTTONUP)
