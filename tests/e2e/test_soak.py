@@ -1,5 +1,5 @@
 """A short soak (scripts/soak runs the long one): rounds of closing and
-adding tabs, the boss key, the tray icon and the switch key leave the main
+adding tabs, the boss key, the switch key and the tray icon leave the main
 window's process with the objects, handles and memory it had, and no
 process behind."""
 import unittest
@@ -8,7 +8,13 @@ from soak import FIGURES, Soak
 from tolv_e2e import TolvTestCase
 
 ROUNDS = 6
-# The heap may round a few pages up or down between two counts.
+# Every 30 to 60 rounds a window DC and its region stay behind (two GDI
+# objects, see README "Soak"), and handles went 71 to 72 once in 200 rounds;
+# a leak of one object a round shows as six.
+OBJECT_SLACK = 2
+# The heap may round a few pages up or down between two counts. (The
+# working set is not held to it: pages of the program's own files come and
+# go with what the system needs, 5 MB at once in the long soak.)
 MEMORY_SLACK = 1 << 20
 
 
@@ -27,9 +33,9 @@ class ShortSoak(TolvTestCase):
         last = soak.figures()
         for name in ("gdi", "user", "handles"):
             self.assertGreater(first[name], 0, name)
-            self.assertEqual(first[name], last[name], "%s after %d rounds" % (name, ROUNDS))
-        for name in ("private", "working_set"):
-            self.assertLess(last[name] - first[name], MEMORY_SLACK, name)
+            self.assertLessEqual(last[name] - first[name], OBJECT_SLACK,
+                                 "%s after %d rounds" % (name, ROUNDS))
+        self.assertLess(last["private"] - first["private"], MEMORY_SLACK)
         self.assertEqual(set(FIGURES) | {"counted_by"}, set(last))
         # Closing the main window ends every process of the client.
         soak.end()
