@@ -19,10 +19,13 @@ processes, which must stay one main window and three tabs.
 """
 import ctypes
 import ctypes.util
+import functools
 import json
 import os
+import shutil
 import subprocess
 import sys
+import tempfile
 import time
 
 from tolv_e2e import (EXE, TITLE, WINE, WINTOOL, StandIn, children, click, command_lines, message_box,
@@ -46,16 +49,23 @@ WARM_UP = 2
 FIGURES = ("gdi", "user", "handles", "private", "working_set", "processes")
 
 
-def keys_to(x, y):
-    """Sends the keyboard to the window under screen point (x, y), as a window
-    manager would give it to the window a player works in. The test display
-    has none: without it the X keyboard stays with a window Wine once picked
-    (even one it hid), whatever Windows's foreground is."""
+@functools.lru_cache(maxsize=None)
+def xlib():
+    """The X client library, loaded once, with the calls keys_to makes."""
     x11 = ctypes.CDLL(ctypes.util.find_library("X11"))
     x11.XOpenDisplay.restype = ctypes.c_void_p
     x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
     x11.XSetInputFocus.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_ulong]
     x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    return x11
+
+
+def keys_to(x, y):
+    """Sends the keyboard to the window under screen point (x, y), as a window
+    manager would give it to the window a player works in. The test display
+    has none: without it the X keyboard stays with a window Wine once picked
+    (even one it hid), whatever Windows's foreground is."""
+    x11 = xlib()
     display = x11.XOpenDisplay(None)
     if not display:
         raise AssertionError("no X display to send keys on")
@@ -263,8 +273,6 @@ def growth(first, last):
 
 
 def main(rounds):
-    import shutil
-    import tempfile
     folder = tempfile.mkdtemp(prefix="tolv-soak-")
     exe = os.path.join(folder, "Tolv.exe")
     shutil.copy(EXE, exe)

@@ -72,22 +72,21 @@ class TabHost(TolvTestCase):
         proc, main = self.start_main()
 
         def seen():
-            found = {"preload": False, "background": False}
+            """(the preload window or None, whether the login background shows)"""
+            preload, background = None, False
             for w in tolv_windows(None, "#32770", only_visible=False):
                 if w["pid"] == main["pid"] and w["owner"] == 0 and w["hwnd"] != main["hwnd"]:
-                    found["preload"] = True
+                    preload = w
                 if w["owner"] == main["hwnd"] and w["pid"] != main["pid"] and w["visible"]:
-                    found["background"] = True
-            return found
-        first = wait_until(lambda: (lambda f: f if f["preload"] else None)(seen()), 20,
-                           interval=0.02, what="the preload login window")
-        self.assertTrue(first["background"], "the preload came before the login background")
+                    background = True
+            return preload, background
+        preload, background = wait_until(lambda: (lambda f: f if f[0] else None)(seen()), 20,
+                                         interval=0.02, what="the preload login window")
+        self.assertTrue(background, "the preload came before the login background")
         # It is the 1 by 1 login window at the corner, and goes with the first tab.
-        preload = [w for w in tolv_windows(None, "#32770", only_visible=False)
-                   if w["pid"] == main["pid"] and w["owner"] == 0 and w["hwnd"] != main["hwnd"]][0]
         self.assertEqual([0, 0, 1, 1], preload["rect"])
         self.add_frame(main)
-        wait_until(lambda: not seen()["preload"], 10, what="the preload to go with the first tab")
+        wait_until(lambda: not seen()[0], 10, what="the preload to go with the first tab")
 
     def test_a_client_in_a_folder_with_blanks_starts_its_login_process(self):
         # Profiles under "Documents and Settings" and user names with blanks
