@@ -19,13 +19,38 @@ long SystemCount(OwnObjects which) {
   return n > 0 ? static_cast<long>(n) : -1;
 }
 
-// Wine finds a GDI object by the table index in a handle's low word alone.
-long WalkGdiTable() {
-  long count = 0;
-  for (UINT_PTR i = 1; i <= 0xFFFF; ++i) {
-    if (::GetObjectType(reinterpret_cast<HGDIOBJ>(i))) ++count;
+// Wine finds an object's type by the table index in a handle's low word
+// alone, but its DC calls want the whole handle, whose high word (the
+// entry's reuse count and type) only the table knows: found by trying each.
+HDC WholeDcHandle(UINT_PTR index) {
+  for (UINT_PTR high = 1; high <= 0xFFFF; ++high) {
+    const HGDIOBJ whole = reinterpret_cast<HGDIOBJ>((high << 16) | index);
+    if (::GetObjectType(whole) == OBJ_DC) return static_cast<HDC>(whole);
   }
-  return count;
+  return nullptr;
+}
+
+// A DC in the window manager's cache is kept disabled until it is handed
+// out again: every call that draws or asks through it fails, even one as
+// plain as its origin.
+bool IsCachedWindowDc(UINT_PTR index) {
+  const HDC dc = WholeDcHandle(index);
+  POINT origin;
+  return dc && !::GetDCOrgEx(dc, &origin);
+}
+
+// The process's own objects leave out each cached window DC and the visible
+// region it keeps, as Windows's count does.
+long WalkGdiTable(bool cachedDcsOnly) {
+  long objects = 0;
+  long cached = 0;
+  for (UINT_PTR i = 1; i <= 0xFFFF; ++i) {
+    const DWORD type = ::GetObjectType(reinterpret_cast<HGDIOBJ>(i));
+    if (!type) continue;
+    ++objects;
+    if (type == OBJ_DC && IsCachedWindowDc(i)) ++cached;
+  }
+  return cachedDcsOnly ? cached : objects - 2 * cached;
 }
 
 BOOL CALLBACK CountOwnWindow(HWND window, LPARAM counter) {
@@ -86,11 +111,13 @@ long WalkHandleTable() {
 }  // namespace
 
 long CountOwnObjects(OwnObjects which) {
-  const long counted = SystemCount(which);
-  if (counted >= 0) return counted;
+  const long counted = SystemCount(which == OwnObjects::CachedDcs ? OwnObjects::Gdi : which);
+  if (counted >= 0) return which == OwnObjects::CachedDcs ? 0 : counted;
   switch (which) {
     case OwnObjects::Gdi:
-      return WalkGdiTable();
+      return WalkGdiTable(false);
+    case OwnObjects::CachedDcs:
+      return WalkGdiTable(true);
     case OwnObjects::User:
       return WalkUserTable();
     case OwnObjects::Handles:

@@ -5,7 +5,13 @@
 
 #ifdef TOLV_TEST_SEAMS
 
-enum class OwnObjects { Gdi = 0, User = 1, Handles = 2 };
+// CachedDcs: the window DCs given back (ReleaseDC, EndPaint) that the window
+// manager keeps in this process for the next window to paint. Windows gives
+// them back to the system and does not count them as the process's; Wine
+// keeps each in the process's table with the visible region it last had (up
+// to 64 of them), so its count (0 where the system counts) is reported
+// apart and left out of the GDI figure.
+enum class OwnObjects { Gdi = 0, User = 1, Handles = 2, CachedDcs = 3 };
 
 // How many objects of this kind the process holds now.
 long CountOwnObjects(OwnObjects which);

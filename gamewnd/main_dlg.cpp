@@ -855,9 +855,10 @@ LRESULT CWayloft3Dlg::OnTestSeamSettings(WPARAM, LPARAM) {
 }
 
 // Test builds only: how many GDI objects (wParam 0), USER objects (1) or
-// kernel handles (2) this process holds, for the soak test (WM_APP + 0x102).
+// kernel handles (2) this process holds, or how many window DCs the window
+// manager keeps in it (3), for the soak test (WM_APP + 0x102).
 LRESULT CWayloft3Dlg::OnTestSeamCountObjects(WPARAM which, LPARAM) {
-  return which <= 2 ? CountOwnObjects(static_cast<OwnObjects>(which)) : -1;
+  return which <= 3 ? CountOwnObjects(static_cast<OwnObjects>(which)) : -1;
 }
 #endif
 

@@ -59,6 +59,41 @@ TEST_F(OwnObjectsTest, CountWhatIsMadeAndFreed) {
   EXPECT_EQ(handles, CountOwnObjects(OwnObjects::Handles));
 }
 
+// Painting windows leaves their DCs with the window manager, which Wine
+// keeps in the process (a DC and its visible region each) while Windows
+// takes them back: neither is the process's leak.
+TEST_F(OwnObjectsTest, WindowDcsGivenBackAreNotTheProcesss) {
+  // The first shown window and its DC bring the system's drawing objects.
+  HWND first = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 20, 10, 10, nullptr,
+                                 nullptr, nullptr, nullptr);
+  ::ReleaseDC(first, ::GetDC(first));
+  ::DestroyWindow(first);
+  const long gdi = CountOwnObjects(OwnObjects::Gdi);
+  const long cached = CountOwnObjects(OwnObjects::CachedDcs);
+  ASSERT_GE(cached, 0);
+
+  // Held at once, so the cache cannot hand one DC round: it must grow.
+  HWND windows[6];
+  HDC dcs[6];
+  for (int i = 0; i < 6; ++i) {
+    windows[i] = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, i * 12, 0, 10, 10,
+                                   nullptr, nullptr, nullptr, nullptr);
+    dcs[i] = ::GetDC(windows[i]);
+    ASSERT_TRUE(dcs[i]);
+  }
+  EXPECT_GE(CountOwnObjects(OwnObjects::Gdi), gdi + 6) << "DCs in use are the process's";
+  for (int i = 0; i < 6; ++i) ::ReleaseDC(windows[i], dcs[i]);
+  EXPECT_EQ(gdi, CountOwnObjects(OwnObjects::Gdi));
+  for (HWND w : windows) ::DestroyWindow(w);
+  EXPECT_EQ(gdi, CountOwnObjects(OwnObjects::Gdi));
+  EXPECT_GE(CountOwnObjects(OwnObjects::CachedDcs), cached);
+
+  // A DC of the process's own is counted whatever it shows.
+  HDC own = ::CreateCompatibleDC(nullptr);
+  EXPECT_EQ(gdi + 1, CountOwnObjects(OwnObjects::Gdi));
+  ::DeleteDC(own);
+}
+
 TEST_F(OwnObjectsTest, IconsAreUserObjects) {
   const long user = CountOwnObjects(OwnObjects::User);
   const BYTE and_bits[32 * 4] = {}, xor_bits[32 * 4] = {};
