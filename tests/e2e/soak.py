@@ -27,6 +27,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import traceback
 
 from tolv_e2e import (EXE, TITLE, WINE, WINTOOL, StandIn, children, click, command_lines, message_box,
                       post, tolv_windows, wait_until, windows, wintool)
@@ -46,7 +47,7 @@ PROMPT_YES = 1
 BOX_YES = 5000
 TABS = 3
 WARM_UP = 2
-FIGURES = ("gdi", "user", "handles", "private", "working_set", "processes")
+FIGURES = ("gdi", "user", "handles", "private", "working_set", "processes", "cached_dcs")
 
 
 @functools.lru_cache(maxsize=None)
@@ -146,7 +147,7 @@ class Soak:
     # ---- One round -------------------------------------------------------------
 
     def close_last_tab(self):
-        closed = self.tabs()[-1]["hwnd"]
+        closed = self.wait_tabs(TABS)[-1]["hwnd"]
         post(self.hwnd, WM_SEAM_CLOSE_TAB, TABS - 1, 0)
         box, texts = message_box()
         if not any(t.startswith("确定要退出账号：") for t in texts):
@@ -187,8 +188,10 @@ class Soak:
         the tab while Ctrl is really held: under Wine, keys for a tab that the
         main window made the foreground window get lost (see README, Wine
         differences)."""
-        tabs = self.tabs()
-        shown = [t["hwnd"] for t in tabs if t["visible"]]
+        # The tab a new login made is shown by its own process, a moment
+        # after the main window took it.
+        shown = wait_until(lambda: [t["hwnd"] for t in self.tabs() if t["visible"]], 10,
+                           what="a tab to be shown")
         subprocess.run(["xdotool", "keydown", "ctrl"], check=True)
         try:
             post(shown[0], WM_KEYDOWN, VK_TAB, TAB_DOWN)
@@ -237,6 +240,9 @@ class Soak:
         for which, name in enumerate(("gdi", "user", "handles")):
             # -1: the system does not count them (Wine); the process does.
             figures[name] = held[name] if held[name] >= 0 else self.count_inside(which)
+        # Window DCs the window manager keeps in the process under Wine, left
+        # out of "gdi" as Windows leaves them out (0 where the system counts).
+        figures["cached_dcs"] = 0 if held["gdi"] >= 0 else self.count_inside(3)
         figures["counted_by"] = "the system" if held["gdi"] >= 0 else "the process"
         return figures
 
@@ -268,6 +274,23 @@ class Soak:
                 self.other.stdout.close()
 
 
+def describe_failure(soak):
+    """What the player would have seen: the client's windows, whether the
+    main window still answers, and whether it shows itself later after all."""
+    for w in windows():
+        if w["pid"] == soak.pid or w["title"] == TITLE:
+            print("soak:   window %s %r class %s visible %s pid %s" % (
+                w["hwnd"], w["title"], w["class"], w["visible"], w["pid"]))
+    if soak.main:
+        fg, _ = wintool("foreground")
+        _, rc = wintool("send", soak.hwnd, 0, 0, 0)  # WM_NULL
+        print("soak:   foreground %s; the main window %s" % (
+            fg[0]["hwnd"] if fg else "?", "answers" if rc == 0 else "does not answer in 5 s"))
+        time.sleep(30)
+        print("soak:   30 s later the main window is %s" % (
+            "shown" if soak.main_visible() else "hidden"))
+
+
 def growth(first, last):
     return {name: last[name] - first[name] for name in FIGURES}
 
@@ -278,17 +301,18 @@ def main(rounds):
     shutil.copy(EXE, exe)
     soak = Soak(exe)
     failed = False
+    n = 0  # the round under way; 0 while starting and warming up
     try:
         soak.start()
         soak.warm_up()
         first = soak.figures()
         print("soak: %d rounds; GDI, USER and handles counted by %s" % (rounds, first["counted_by"]))
-        print("%6s %6s %6s %8s %12s %12s %10s %8s" % ("round", "gdi", "user", "handles",
-                                                     "private", "working set", "processes",
-                                                     "s/round"))
-        line = "%6d %6d %6d %8d %12d %12d %10d %8.2f"
+        print("%6s %6s %6s %8s %12s %12s %10s %11s %8s" % (
+            "round", "gdi", "user", "handles", "private", "working set", "processes",
+            "cached DCs", "s/round"))
+        line = "%6d %6d %6d %8d %12d %12d %10d %11d %8.2f"
         print(line % (0, first["gdi"], first["user"], first["handles"], first["private"],
-                      first["working_set"], first["processes"], 0))
+                      first["working_set"], first["processes"], first["cached_dcs"], 0))
         started = time.time()
         last = first
         for n in range(1, rounds + 1):
@@ -296,11 +320,13 @@ def main(rounds):
             if n % max(1, rounds // 10) == 0 or n == rounds:
                 last = soak.figures()
                 print(line % (n, last["gdi"], last["user"], last["handles"], last["private"],
-                              last["working_set"], last["processes"],
+                              last["working_set"], last["processes"], last["cached_dcs"],
                               (time.time() - started) / n), flush=True)
         print("soak: growth over %d rounds: %s" % (rounds, json.dumps(growth(first, last))))
     except Exception as e:  # noqa: BLE001 - the run's one verdict
-        print("soak: FAILED: %s" % e)
+        print("soak: FAILED in round %d: %s" % (n, e))
+        traceback.print_exc(limit=-3, file=sys.stdout)
+        describe_failure(soak)
         failed = True
     finally:
         try:
