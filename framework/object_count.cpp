@@ -111,13 +111,17 @@ long WalkHandleTable() {
 }  // namespace
 
 long CountOwnObjects(OwnObjects which) {
-  const long counted = SystemCount(which == OwnObjects::CachedDcs ? OwnObjects::Gdi : which);
-  if (counted >= 0) return which == OwnObjects::CachedDcs ? 0 : counted;
+  // Where the system counts, the window manager keeps no DCs in the process.
+  if (which == OwnObjects::CachedDcs) {
+    return SystemCount(OwnObjects::Gdi) >= 0 ? 0 : WalkGdiTable(true);
+  }
+  const long counted = SystemCount(which);
+  if (counted >= 0) return counted;
   switch (which) {
     case OwnObjects::Gdi:
       return WalkGdiTable(false);
     case OwnObjects::CachedDcs:
-      return WalkGdiTable(true);
+      break;
     case OwnObjects::User:
       return WalkUserTable();
     case OwnObjects::Handles:

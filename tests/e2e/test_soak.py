@@ -8,7 +8,7 @@ from soak import FIGURES, Soak
 from tolv_e2e import TolvTestCase
 
 ROUNDS = 6
-# Handles went 71 to 72 once in a long soak (an event Wine makes once, in
+# Handles went 71 to 72 once in a long soak (an unnamed event made once, in
 # an add-account step); a leak of one object a round shows as six. Window
 # DCs the window manager keeps are not the process's (see README "Soak").
 OBJECT_SLACK = 1
