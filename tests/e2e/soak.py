@@ -76,6 +76,17 @@ def keys_to(x, y):
     subprocess.run(["xdotool", "mousemove", str(x), str(y)], check=True)
 
 
+def hand_over(action, *args, what):
+    """Posts or clicks through the window helper (tolv_e2e.post or click).
+    A helper run that fails has handed nothing over, so it may run once
+    more; a second failure ends the run with what was meant to happen."""
+    for _ in range(2):
+        if action(*args):
+            return
+        print("soak: the window helper could not hand over %s" % what, flush=True)
+    raise AssertionError("the window helper could not hand over %s" % what)
+
+
 class Soak:
     """One client copy `exe` (in a folder of its own) and its stand-in."""
 
@@ -110,7 +121,7 @@ class Soak:
         self.pid = self.main["pid"]
         self.wait_tabs(1)
         for count in range(2, TABS + 1):
-            post(self.hwnd, WM_ADD_ACCOUNT, 1, 0)
+            hand_over(post, self.hwnd, WM_ADD_ACCOUNT, 1, 0, what="an added account")
             self.wait_tabs(count)
         return self
 
@@ -148,26 +159,29 @@ class Soak:
 
     def close_last_tab(self):
         closed = self.wait_tabs(TABS)[-1]["hwnd"]
-        post(self.hwnd, WM_SEAM_CLOSE_TAB, TABS - 1, 0)
+        hand_over(post, self.hwnd, WM_SEAM_CLOSE_TAB, TABS - 1, 0, what="the close cross")
         box, texts = message_box()
         if not any(t.startswith("确定要退出账号：") for t in texts):
             raise AssertionError("closing a tab asked %r" % texts)
-        click(box["hwnd"], BOX_YES)
+        hand_over(click, box["hwnd"], BOX_YES, what="\"是\" to the close question")
         self.wait_tabs(TABS - 1)
         # The closed tab's process ends with its frame.
         wait_until(lambda: not any(w["hwnd"] == closed for w in windows()), 20,
                    what="the closed tab's frame to go")
 
     def add_account(self):
-        click(self.hwnd, ADD_ACCOUNT_LINK)
+        hand_over(click, self.hwnd, ADD_ACCOUNT_LINK, what="the add-account link")
         prompt = wait_until(lambda: [w for w in windows() if w["title"] == "登录其他账号"
                                      and w["pid"] == self.pid and w["visible"]], 10,
                             what="the add-account prompt")[0]
-        click(prompt["hwnd"], PROMPT_YES)
+        hand_over(click, prompt["hwnd"], PROMPT_YES, what="\"是\" to the add-account prompt")
         self.wait_tabs(TABS)
 
     def main_rect(self):
-        return [w for w in windows() if w["hwnd"] == self.hwnd][0]["rect"]
+        # A window list the helper failed to print does not mean the window
+        # has gone: the next listing tells.
+        return wait_until(lambda: [w for w in windows() if w["hwnd"] == self.hwnd], 5,
+                          what="the main window in the window list")[0]["rect"]
 
     def over_main(self):
         rect = self.main_rect()
@@ -194,16 +208,16 @@ class Soak:
                            what="a tab to be shown")
         subprocess.run(["xdotool", "keydown", "ctrl"], check=True)
         try:
-            post(shown[0], WM_KEYDOWN, VK_TAB, TAB_DOWN)
+            hand_over(post, shown[0], WM_KEYDOWN, VK_TAB, TAB_DOWN, what="Tab to the shown tab")
             wait_until(lambda: [t["hwnd"] for t in self.tabs() if t["visible"]] not in ([], shown),
                        10, what="the switch key to show the next tab")
         finally:
             subprocess.run(["xdotool", "keyup", "ctrl"], check=True)
 
     def tray_toggle(self):
-        post(self.hwnd, WM_TRAY_CALLBACK, 1, WM_LBUTTONUP)
+        hand_over(post, self.hwnd, WM_TRAY_CALLBACK, 1, WM_LBUTTONUP, what="a tray click")
         self.wait_main_visible(False, "the tray icon to hide the main window")
-        post(self.hwnd, WM_TRAY_CALLBACK, 1, WM_LBUTTONUP)
+        hand_over(post, self.hwnd, WM_TRAY_CALLBACK, 1, WM_LBUTTONUP, what="a tray click")
         self.wait_main_visible(True, "the tray icon to bring the main window back")
 
     def warm_up(self):

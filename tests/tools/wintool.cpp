@@ -297,7 +297,12 @@ int wmain(int argc, wchar_t** argv) {
     const UINT msg = static_cast<UINT>(Number(argv[3]));
     const WPARAM wp = Number(argv[4]);
     const LPARAM lp = static_cast<LPARAM>(Number(argv[5]));
-    if (cmd == L"post") return ::PostMessageW(h, msg, wp, lp) ? 0 : 1;
+    if (cmd == L"post") {
+      if (::PostMessageW(h, msg, wp, lp)) return 0;
+      // Why the message went nowhere, for the test that sees nothing happen.
+      std::fwprintf(stderr, L"wintool: PostMessageW failed, error %lu\n", ::GetLastError());
+      return 1;
+    }
     DWORD_PTR result = 0;
     if (!::SendMessageTimeoutW(h, msg, wp, lp, SMTO_ABORTIFHUNG, 5000, &result)) return 1;
     PrintLine(L"{\"result\":" + Num(result) + L"}");
