@@ -10,9 +10,9 @@ from tolv_e2e import TolvTestCase
 ROUNDS = 6
 # Handles may go up by one once: the event Wine's sockets layer makes for
 # the thread that sends the login reports, the first time it closes a
-# request whose answer is still arriving. A leak of one object a round shows
-# as six. Window DCs the window manager keeps are not the process's (see
-# README "Soak").
+# request and reads off the rest of its answer. A leak of one object a
+# round shows as six. Window DCs the window manager keeps are not the
+# process's (see README "Soak").
 OBJECT_SLACK = 1
 # The heap may round a few pages up or down between two counts. (The
 # working set is not held to it: pages of the program's own files come and
