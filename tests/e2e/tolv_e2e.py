@@ -114,7 +114,11 @@ class StandIn:
 def wintool(*args):
     """Runs the window helper; returns its JSON lines as objects."""
     out = subprocess.run([WINE, WINTOOL] + [str(a) for a in args], stdin=subprocess.DEVNULL,
-                         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=30)
+                         stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=30)
+    # The helper's own word on a failure (Wine's chatter stays out).
+    for line in out.stderr.decode("utf-8", "replace").splitlines():
+        if line.startswith("wintool:"):
+            print(line, file=sys.stderr, flush=True)
     lines = out.stdout.decode("utf-8", "replace").splitlines()
     return [json.loads(line) for line in lines if line.startswith("{")], out.returncode
 
