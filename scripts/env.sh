@@ -14,6 +14,14 @@ export WINESERVER=/usr/lib/wine/wineserver64
 # installed cannot start 32-bit programs). The 64-bit wineserver serves both.
 TOLV_WINEPREFIX32="${TOLV_WINEPREFIX32:-$TOLV_DEPS/wine32}"
 TOLV_WINELOADER32=/usr/lib/wine/wine
+# The X libraries Wine's display driver loads when they are there (input,
+# screens, drawing, cursors); setup installs them for both architectures, so
+# that 32-bit and 64-bit Wine drive the X server alike. Measured without
+# libxi6:i386: a click on a window of one process that the X server stacks
+# below a window of another lands on the upper one, where Wine with XInput
+# hands it to the window that is on top in Windows' own order.
+TOLV_X_LIBS=(libxi6 libxrandr2 libxrender1 libxcomposite1 libxfixes3 libxcursor1 libxinerama1
+  libxxf86vm1)
 export WINEDEBUG="${WINEDEBUG:--all}"
 # Keep Wine from copying Start-menu shortcuts into the Linux desktop's menu.
 export WINEDLLOVERRIDES="winemenubuilder.exe=d"
@@ -77,6 +85,13 @@ tolv_probe32() (
     echo "the kernel does not execute 32-bit programs"
     return 1
   fi
+  local lib
+  for lib in "${TOLV_X_LIBS[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$lib:i386" 2>/dev/null | grep -q 'install ok installed'; then
+      echo "32-bit Wine lacks the X library $lib:i386"
+      return 1
+    fi
+  done
   if [ ! -f "$TOLV_WINEPREFIX32/.tolv-configured-2" ]; then
     echo "the 32-bit Wine prefix could not be made"
     return 1

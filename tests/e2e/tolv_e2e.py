@@ -113,10 +113,17 @@ class StandIn:
 
 def wintool(*args):
     """Runs the window helper; returns its JSON lines as objects."""
-    out = subprocess.run([WINE, WINTOOL] + [str(a) for a in args], stdin=subprocess.DEVNULL,
-                         stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=30)
+    # Its errors go to a file, not a pipe: Wine hands every process it starts
+    # the starter's stderr, so when this run is the one that brings up Wine's
+    # desktop process, a pipe would stay open as long as that process lives
+    # and the wait for its end would last until the time limit.
+    with tempfile.TemporaryFile() as err:
+        out = subprocess.run([WINE, WINTOOL] + [str(a) for a in args], stdin=subprocess.DEVNULL,
+                             stdout=subprocess.PIPE, stderr=err, timeout=30)
+        err.seek(0)
+        said = err.read()
     # The helper's own word on a failure (Wine's chatter stays out).
-    for line in out.stderr.decode("utf-8", "replace").splitlines():
+    for line in said.decode("utf-8", "replace").splitlines():
         if line.startswith("wintool:"):
             print(line, file=sys.stderr, flush=True)
     lines = out.stdout.decode("utf-8", "replace").splitlines()
