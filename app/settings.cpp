@@ -26,6 +26,14 @@ int Increment(int v) {
   return v == INT_MAX ? v : v + 1;
 }
 
+// A stored run of consecutive days: today's game start is in it, so a run
+// read as 0 (a file edited by hand or broken) counts as the default 1, never
+// as a report of 0 days on a day with a start.
+int ToRun(const std::wstring& text) {
+  const int v = ToCount(text, 1);
+  return v < 1 ? 1 : v;
+}
+
 }  // namespace
 
 std::wstring StatisticPath() {
@@ -132,8 +140,8 @@ int UsageCounters::Update(CounterKind kind) {
       const int d = DaysSinceLastStart();
       WriteToday();
       int keep = 1;
-      if (d == 0) keep = ToCount(Read(L"keepdays", L"1"), 1);
-      if (d == 1) keep = Increment(ToCount(Read(L"keepdays", L"1"), 1));
+      if (d == 0) keep = ToRun(Read(L"keepdays", L"1"));
+      if (d == 1) keep = Increment(ToRun(Read(L"keepdays", L"1")));
       Write(L"keepdays", std::to_wstring(keep));
       return keep;
     }

@@ -14,6 +14,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <ctime>
 #include <functional>
 #include <map>
 #include <random>
@@ -26,6 +28,7 @@
 #include "hotkeys/hotkey.h"
 #include "net/button_info.h"
 #include "net/http.h"
+#include "net/update.h"
 #include "tools/favourite.h"
 
 namespace {
@@ -109,6 +112,94 @@ std::wstring Mutate(Rng& rng, std::wstring s) {
 std::wstring Input(Rng& rng, const std::vector<std::wstring>& seeds, size_t maxRandom) {
   if (!seeds.empty() && rng() % 2) return Mutate(rng, seeds[rng() % seeds.size()]);
   return RandomText(rng, maxRandom);
+}
+
+// ---- Inputs that arrive as files ----
+
+void WriteBytes(const std::wstring& path, const std::vector<BYTE>& bytes) {
+  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  if (!bytes.empty()) {
+    ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  }
+  ::CloseHandle(file);
+}
+
+// The folder the file decoders write into: one per process, made when the
+// first file is written and removed at the end.
+std::wstring g_fileFolder;
+
+const std::wstring& FileFolder() {
+  if (g_fileFolder.empty()) {
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    g_fileFolder = std::wstring(temp) + L"tolv-fuzz-" + std::to_wstring(::GetCurrentProcessId());
+    ::CreateDirectoryW(g_fileFolder.c_str(), nullptr);
+  }
+  return g_fileFolder;
+}
+
+void RemoveFileFolder() {
+  if (g_fileFolder.empty()) return;
+  WIN32_FIND_DATAW entry;
+  HANDLE find = ::FindFirstFileW((g_fileFolder + L"\\*").c_str(), &entry);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      ::DeleteFileW((g_fileFolder + L"\\" + entry.cFileName).c_str());
+    } while (::FindNextFileW(find, &entry));
+    ::FindClose(find);
+  }
+  ::RemoveDirectoryW(g_fileFolder.c_str());
+}
+
+struct FileInput {
+  std::wstring path;
+  std::vector<BYTE> bytes;
+  std::wstring view;  // the text as a reader of those bytes sees its ASCII
+};
+
+// Writes `text` as a server or an old file might hold it: UTF-16 with its
+// byte-order mark, bytes of the low half of each character (zeros and
+// 0x80-0xFF included), or UTF-8. Names are taken in turn from 64, more than
+// a settings reader keeps open, so that none can serve an earlier input.
+FileInput WriteFileInput(Rng& rng, const std::wstring& text, const wchar_t* stem) {
+  static unsigned serial = 0;
+  FileInput in;
+  in.path = FileFolder() + L"\\" + stem + std::to_wstring(++serial % 64) + L".ini";
+  switch (rng() % 3) {
+    case 0:
+      in.bytes = {0xFF, 0xFE};
+      in.bytes.insert(in.bytes.end(), reinterpret_cast<const BYTE*>(text.data()),
+                      reinterpret_cast<const BYTE*>(text.data() + text.size()));
+      in.view = text;
+      break;
+    case 1:
+      for (wchar_t c : text) {
+        in.bytes.push_back(static_cast<BYTE>(c));
+        in.view.push_back(static_cast<wchar_t>(static_cast<BYTE>(c)));
+      }
+      break;
+    default: {
+      const int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                          nullptr, 0, nullptr, nullptr);
+      in.bytes.resize(n);
+      if (n) {
+        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                              reinterpret_cast<char*>(in.bytes.data()), n, nullptr, nullptr);
+      }
+      for (BYTE b : in.bytes) in.view.push_back(b < 0x80 ? b : L'?');
+    }
+  }
+  WriteBytes(in.path, in.bytes);
+  return in;
+}
+
+std::wstring ProfileValue(const std::wstring& path, const wchar_t* section, const wchar_t* key) {
+  wchar_t value[64] = {};
+  ::GetPrivateProfileStringW(section, key, L"<none>", value, 64, path.c_str());
+  return value;
 }
 
 // ---- The decoders and what must hold ----
@@ -250,6 +341,155 @@ std::string FavouriteNames(Rng& rng) {
   return "";
 }
 
+std::string Manifests(Rng& rng) {
+  const FileInput in = WriteFileInput(
+      rng,
+      Input(rng,
+            {L"[VerKey]\r\nTolv=0123456789abcdef0123456789ab3013\r\nUpdAddr=http://h/Tolv.exe\r\n",
+             L"<html>[VerKey]\nTolv=x\nUpdAddr=http://h/a\n[Other]\nTolv=y\n",
+             L"[verkey]\r\n Tolv = abc \r\nUpdAddr=" + std::wstring(600, L'u') + L"\r\n"},
+            700),
+      L"ConfigTolv");
+  const UpdateManifest m = ReadManifest(in.path);
+  if (m.token.size() > 63 || m.url.size() > 511) return "a manifest value beyond its buffer";
+  for (const std::wstring* value : {&m.token, &m.url}) {
+    if (value->find_first_of(L"\r\n") != std::wstring::npos) return "a value across lines";
+  }
+  if ((!m.token.empty() || !m.url.empty()) &&
+      (in.view.find(L'[') == std::wstring::npos || in.view.find(L'=') == std::wstring::npos)) {
+    return "a value without a section and a key";
+  }
+  if (m.token.empty() && NeedsUpdate(m.token, L"0123456789abcdef0123456789ab3013")) {
+    return "an update for a manifest without a token";
+  }
+  return "";
+}
+
+// The machine a Windows executable is for, read from its bytes here by a
+// second route: what the update's payload check must answer.
+WORD MachineOf(const std::vector<BYTE>& b) {
+  auto at = [&](size_t offset, size_t size) { return offset + size <= b.size(); };
+  if (!at(0, 64) || b[0] != 'M' || b[1] != 'Z') return 0;
+  int32_t lfanew;
+  std::memcpy(&lfanew, &b[60], 4);
+  if (lfanew <= 0 || !at(static_cast<size_t>(lfanew), 24)) return 0;
+  const size_t pe = static_cast<size_t>(lfanew);
+  if (std::memcmp(&b[pe], "PE\0\0", 4) != 0) return 0;
+  const WORD machine = static_cast<WORD>(b[pe + 4] | b[pe + 5] << 8);
+  const WORD flags = static_cast<WORD>(b[pe + 22] | b[pe + 23] << 8);
+  if (!(flags & IMAGE_FILE_EXECUTABLE_IMAGE) || (flags & IMAGE_FILE_DLL)) return 0;
+  return machine;
+}
+
+std::string Payloads(Rng& rng) {
+  // A small executable's headers, then cut, grown, bit-flipped or with its
+  // header offset, machine or flags replaced.
+  std::vector<BYTE> b(160, 0);
+  b[0] = 'M', b[1] = 'Z', b[60] = 64;
+  std::memcpy(&b[64], "PE\0\0", 4);
+  b[68] = 0x4C, b[69] = 0x01, b[86] = 0x02, b[87] = 0x01;
+  for (int steps = 1 + static_cast<int>(rng() % 3); steps > 0; --steps) {
+    switch (rng() % 6) {
+      case 0:
+        b.resize(rng() % (b.size() + 1));
+        break;
+      case 1:
+        b.resize(b.size() + rng() % 300, static_cast<BYTE>(rng()));
+        break;
+      case 2:
+        if (!b.empty()) b[rng() % b.size()] ^= static_cast<BYTE>(1u << (rng() % 8));
+        break;
+      case 3:
+        if (b.size() >= 64) {
+          const uint32_t v = rng() % 2 ? rng() : rng() % 200;
+          std::memcpy(&b[60], &v, 4);
+        }
+        break;
+      case 4:
+        if (b.size() >= 70) b[68] = static_cast<BYTE>(rng()), b[69] = static_cast<BYTE>(rng());
+        break;
+      default:
+        if (b.size() >= 88) b[86] = static_cast<BYTE>(rng()), b[87] = static_cast<BYTE>(rng());
+        break;
+    }
+  }
+  static unsigned serial = 0;
+  const std::wstring path = FileFolder() + L"\\NewTolv" + std::to_wstring(++serial % 64) + L".exe";
+  WriteBytes(path, b);
+  const WORD expected = MachineOf(b);
+  if (ExecutableMachine(path) != expected) return "a machine other than the headers name";
+  // Only an executable of the running machine with the published token may
+  // replace the client. The token is a digest of the whole file through the
+  // system's crypto provider, about 5 ms under Wine: one input in 16 checks
+  // the verdict.
+  if (rng() % 16) return "";
+  const std::wstring token = VersionToken(path);
+  if (token.size() != 32) return "no token for a readable file";
+  if (PayloadAccepted(path, token, expected) != (expected != 0)) return "a wrong payload verdict";
+  if (PayloadAccepted(path, L"0123456789abcdef0123456789ab3013", expected) &&
+      !SameToken(token, L"0123456789abcdef0123456789ab3013")) {
+    return "a payload accepted under another token";
+  }
+  return "";
+}
+
+std::string StatisticCounters(Rng& rng) {
+  const FileInput in = WriteFileInput(
+      rng,
+      Input(rng,
+            {L"[Tolv]\r\nBrindlo=3\r\nInst=1\r\nUnInst=0\r\nGame=41\r\nkeepdays=2\r\n"
+             L"weekdays=5\r\nlstTime=2026/12/8\r\n[Keep]\r\nx=1\r\n",
+             L"[Tolv]\r\nGame=4294967295\r\nkeepdays=-3\r\nweekdays=200\r\nlstTime=2027/1/1\r\n"
+             L"[Keep]\r\nx=2\r\n",
+             L"[tolv]\nGame = 2147483647\nlstTime=1/1/1\nkeepdays=2147483647\n[Keep]\nx=3\n"},
+            400),
+      L"Statistic");
+  std::tm noon = {};
+  noon.tm_year = 2026 - 1900, noon.tm_mon = 11, noon.tm_mday = 9, noon.tm_hour = 12;
+  const std::time_t now = std::mktime(&noon);
+  const std::wstring kept = ProfileValue(in.path, L"Keep", L"x");
+  wchar_t last[32] = {};
+  ::GetPrivateProfileStringW(L"Tolv", L"lstTime", L"", last, 32, in.path.c_str());
+  CivilDate lastDate;
+  const bool future =
+      ParseLastDate(std::wstring(last).substr(0, 15), &lastDate) && DaysSince(lastDate, now) < 0;
+
+  UsageCounters counters(in.path, [now] { return now; });
+  const int kind = static_cast<int>(rng() % 7);
+  const int v = counters.Update(static_cast<CounterKind>(kind));
+  // A zero inside a line of the file is read one way before the system
+  // rewrites the file and another way after it (measured under Wine: a key
+  // "Game <zero>= 5" is not found, then found once "Game=1" is added; a key
+  // followed by tabs in another section is found only after the rewrite).
+  // The client never writes one; in such a file only the ranges are checked.
+  const bool readable = in.view.find(L'\0') == std::wstring::npos;
+  const wchar_t* const keys[] = {L"Brindlo", L"Inst", L"UnInst", L"Game"};
+  if (kind <= CounterGame) {
+    if (v < 1) return "a count below 1";
+    if (readable && ProfileValue(in.path, L"Tolv", keys[kind]) != std::to_wstring(v)) {
+      return "a count not kept";
+    }
+  } else if (kind == CounterApartDays) {
+    if (v < 0 && !future) return "negative days after a past date";
+  } else if (kind == CounterKeepDays) {
+    if (v < 1) return "a run of days below 1";
+    if (readable && ProfileValue(in.path, L"Tolv", L"keepdays") != std::to_wstring(v)) {
+      return "a run not kept";
+    }
+  } else {
+    const int w = _wtoi(ProfileValue(in.path, L"Tolv", L"weekdays").c_str());
+    int days = 0;
+    for (int bit = 0; bit < 7; ++bit) days += (w >> bit) & 1;
+    if (v < 1 || v > 7 || w < 1 || w > 127 || !(w & 1) || days != v) return "a wrong week";
+  }
+  if ((kind == CounterApartDays || kind == CounterKeepDays) &&
+      ProfileValue(in.path, L"Tolv", L"lstTime") != L"2026/12/9") {
+    return "today not kept";
+  }
+  if (readable && ProfileValue(in.path, L"Keep", L"x") != kept) return "another section changed";
+  return "";
+}
+
 const std::map<std::string, Check>& Decoders() {
   static const std::map<std::string, Check> decoders = {
       {"command-urls", CommandUrls},
@@ -260,6 +500,9 @@ const std::map<std::string, Check>& Decoders() {
       {"hotkeys", Hotkeys},
       {"dates", Dates},
       {"favourite-names", FavouriteNames},
+      {"manifests", Manifests},
+      {"payloads", Payloads},
+      {"statistic-counters", StatisticCounters},
   };
   return decoders;
 }
@@ -284,6 +527,7 @@ int wmain(int argc, wchar_t** argv) {
     const std::string broken = found->second(rng);
     if (!broken.empty() && violations++ == 0) first = broken;
   }
+  RemoveFileFolder();
   std::printf("{\"decoder\":\"%s\",\"inputs\":%ld,\"violations\":%ld,\"first\":\"%s\"}\n",
               name.c_str(), count, violations, first.c_str());
   return violations ? 1 : 0;

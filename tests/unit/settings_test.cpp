@@ -208,6 +208,15 @@ TEST_F(Counters, BrokenOrHugeCountsNeitherGoNegativeNorWrap) {
   Put(L"lstTime", L"2026/12/9");
   Put(L"keepdays", L"x");
   EXPECT_EQ(1, At(today_).Update(CounterKeepDays));
+  // A run of 0 days cannot hold today's start: the same day and the next
+  // both count it from the default 1.
+  Put(L"lstTime", L"2026/12/9");
+  Put(L"keepdays", L"0");
+  EXPECT_EQ(1, At(today_).Update(CounterKeepDays));
+  EXPECT_EQ(L"1", Get(L"keepdays"));
+  Put(L"lstTime", L"2026/12/8");
+  Put(L"keepdays", L"0");
+  EXPECT_EQ(2, At(today_).Update(CounterKeepDays));
 }
 
 TEST(ParseLastDate, ReadsAroundTheFirstAndLastSlash) {
