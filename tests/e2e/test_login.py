@@ -59,7 +59,11 @@ class LoginCommands(TolvTestCase):
     def test_login_window_is_colour_keyed_without_a_taskbar_button_and_reloads(self):
         proc, main = self.start_with_page()
         login = self.login_window(main)
-        self.assertTrue(login["exstyle"] & 0x00080000)  # layered: magenta shows the art
+        # Layered, so that magenta shows the art. It is found as soon as it
+        # exists, and takes its styles while it is being set up.
+        login = wait_until(lambda: [w for w in tolv_windows(title=None, only_visible=False)
+                                    if w["hwnd"] == login["hwnd"] and w["exstyle"] & 0x00080000],
+                           10, what="the login window to be layered")[0]
         self.assertTrue(login["exstyle"] & 0x00000080)  # tool window
         self.assertFalse(login["exstyle"] & 0x00040000)  # no task-bar button
         wait_until(lambda: LOGIN_PAGE in self.standin.paths(), 20, what="the login page")
