@@ -154,6 +154,13 @@ void RemoveFileFolder() {
   ::RemoveDirectoryW(g_fileFolder.c_str());
 }
 
+// The next of 64 names in turn for a file named like `name`: more than a
+// settings reader keeps open, so that none can serve an earlier input.
+std::wstring NextFilePath(const std::wstring& name) {
+  static unsigned serial = 0;
+  return FileFolder() + L"\\" + std::to_wstring(++serial % 64) + L"-" + name;
+}
+
 struct FileInput {
   std::wstring path;
   std::vector<BYTE> bytes;
@@ -162,12 +169,10 @@ struct FileInput {
 
 // Writes `text` as a server or an old file might hold it: UTF-16 with its
 // byte-order mark, bytes of the low half of each character (zeros and
-// 0x80-0xFF included), or UTF-8. Names are taken in turn from 64, more than
-// a settings reader keeps open, so that none can serve an earlier input.
-FileInput WriteFileInput(Rng& rng, const std::wstring& text, const wchar_t* stem) {
-  static unsigned serial = 0;
+// 0x80-0xFF included), or UTF-8.
+FileInput WriteFileInput(Rng& rng, const std::wstring& text, const wchar_t* name) {
   FileInput in;
-  in.path = FileFolder() + L"\\" + stem + std::to_wstring(++serial % 64) + L".ini";
+  in.path = NextFilePath(name);
   switch (rng() % 3) {
     case 0:
       in.bytes = {0xFF, 0xFE};
@@ -349,7 +354,7 @@ std::string Manifests(Rng& rng) {
              L"<html>[VerKey]\nTolv=x\nUpdAddr=http://h/a\n[Other]\nTolv=y\n",
              L"[verkey]\r\n Tolv = abc \r\nUpdAddr=" + std::wstring(600, L'u') + L"\r\n"},
             700),
-      L"ConfigTolv");
+      L"ConfigTolv.htm");
   const UpdateManifest m = ReadManifest(in.path);
   if (m.token.size() > 63 || m.url.size() > 511) return "a manifest value beyond its buffer";
   for (const std::wstring* value : {&m.token, &m.url}) {
@@ -413,8 +418,7 @@ std::string Payloads(Rng& rng) {
         break;
     }
   }
-  static unsigned serial = 0;
-  const std::wstring path = FileFolder() + L"\\NewTolv" + std::to_wstring(++serial % 64) + L".exe";
+  const std::wstring path = NextFilePath(L"NewTolv.exe");
   WriteBytes(path, b);
   const WORD expected = MachineOf(b);
   if (ExecutableMachine(path) != expected) return "a machine other than the headers name";
@@ -443,7 +447,7 @@ std::string StatisticCounters(Rng& rng) {
              L"[Keep]\r\nx=2\r\n",
              L"[tolv]\nGame = 2147483647\nlstTime=1/1/1\nkeepdays=2147483647\n[Keep]\nx=3\n"},
             400),
-      L"Statistic");
+      L"Statistic.ini");
   std::tm noon = {};
   noon.tm_year = 2026 - 1900, noon.tm_mon = 11, noon.tm_mday = 9, noon.tm_hour = 12;
   const std::time_t now = std::mktime(&noon);
