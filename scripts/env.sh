@@ -33,18 +33,26 @@ tolv_chinese_locale() {
   { export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8; } 2>/dev/null
 }
 
-# The test display: DISPLAY when it works, else an Xvfb of our own on
-# :${TOLV_TEST_DISPLAY:-95}; TOLV_XVFB_PID holds the process started, if any.
+# The test display: always an Xvfb of our own on :${TOLV_TEST_DISPLAY:-95}, of
+# the fixed size ${TOLV_TEST_GEOMETRY:-1280x1024}, never the developer's screen
+# (the end-to-end tests move the real mouse and type real keys there).
+# An Xvfb of that number and size left running is reused; TOLV_XVFB_PID holds
+# the process started, if any.
 tolv_test_display() {
   TOLV_XVFB_PID=""
-  if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
-    export DISPLAY=":${TOLV_TEST_DISPLAY:-95}"
-    if ! xdpyinfo >/dev/null 2>&1; then
-      Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-      TOLV_XVFB_PID=$!
-      for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+  local geometry="${TOLV_TEST_GEOMETRY:-1280x1024}"
+  export DISPLAY=":${TOLV_TEST_DISPLAY:-95}"
+  if xdpyinfo >/dev/null 2>&1; then
+    if ! xdpyinfo | grep -q "dimensions: *${geometry} pixels"; then
+      echo "display $DISPLAY is taken by a screen that is not ${geometry}:" \
+        "set TOLV_TEST_DISPLAY to a free number" >&2
+      return 1
     fi
+    return 0
   fi
+  Xvfb "$DISPLAY" -screen 0 "${geometry}x24" -nolisten tcp >/dev/null 2>&1 &
+  TOLV_XVFB_PID=$!
+  for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 }
 
 # The test build the tools measure: the i686 one where 32-bit programs run

@@ -96,6 +96,24 @@ def xdotool(*args):
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
 
 
+_SIZE = []
+
+
+def screen_size():
+    """Width and height of the test display (scripts/test makes it; its size may vary)."""
+    if not _SIZE:
+        out = subprocess.run(["xdotool", "getdisplaygeometry"], check=True, capture_output=True,
+                             stdin=subprocess.DEVNULL, text=True, timeout=30).stdout.split()
+        _SIZE.extend(int(v) for v in out[:2])
+    return tuple(_SIZE)
+
+
+def park_mouse():
+    """Moves the pointer to the display's bottom-right corner, away from every window."""
+    width, height = screen_size()
+    xdotool("mousemove", width - 10, height - 14)
+
+
 def dark_pixels(pixels, limit=110):
     """How many pixels are darker than `limit` in every channel: ink of text."""
     return sum(1 for p in pixels if max(p) < limit)

@@ -11,7 +11,7 @@ import subprocess
 import time
 import unittest
 
-from screen import art, grab, xdotool
+from screen import art, grab, park_mouse, xdotool
 from tolv_e2e import (read_ini, TITLE, Frame, StandIn, TolvTestCase, children, click, post,
                       tolv_windows, wait_until, wintool)
 
@@ -36,7 +36,7 @@ class HotkeySettings(TolvTestCase):
         # this test's.
         folder, self.exe = self.own_copy("tolv-hotkeys-")
         self.ini = os.path.join(folder, "Statistic.ini")
-        xdotool("mousemove", 1270, 1010)
+        park_mouse()
 
     def start_main(self):
         """One more main window of the copied client, with one tab."""

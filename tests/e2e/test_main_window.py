@@ -15,7 +15,7 @@ import unittest
 
 import test_install as install_paths
 
-from screen import KEY, art, grab, xdotool
+from screen import KEY, art, grab, park_mouse, xdotool
 from tolv_e2e import (TITLE, Frame, StandIn, TolvTestCase, children, click, command_lines, post,
                       tolv_windows, wait_until, windows, wintool)
 
@@ -65,7 +65,7 @@ class MainWindow(TolvTestCase):
         self.addCleanup(self.standin.stop)
         # A copy of its own, so that Statistic.ini beside it is this test's.
         _, self.exe = self.own_copy("tolv-main-")
-        xdotool("mousemove", 1270, 1010)
+        park_mouse()
 
     def start_main(self, link_text=None):
         host = "127.0.0.1:%d" % self.standin.port

@@ -12,7 +12,7 @@ import subprocess
 import time
 import unittest
 
-from screen import art, grab, xdotool
+from screen import art, grab, park_mouse, xdotool
 from tolv_e2e import (EXE, TITLE, WINE, WINTOOL, WM_KEYDOWN, VK_ESCAPE, VK_RETURN, StandIn,
                       TolvTestCase, click, post, tolv_windows, wait_until, windows, wintool)
 
@@ -203,7 +203,7 @@ class AddAccountPrompt(TolvTestCase):
         super().setUp()
         if not SKINSHOW:
             self.skipTest("TOLV_SKINSHOW is set by scripts/test")
-        xdotool("mousemove", 1270, 1010)
+        park_mouse()
 
     def open(self):
         proc = self.start_tolv("prompt", exe=SKINSHOW)

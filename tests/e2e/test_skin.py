@@ -8,7 +8,7 @@ import os
 import time
 import unittest
 
-from screen import KEY, art, dark_pixels, grab, xdotool
+from screen import KEY, art, dark_pixels, grab, park_mouse, screen_size, xdotool
 from tolv_e2e import (NO_NETWORK, TITLE, TolvTestCase, children, click, post, wait_until, windows,
                       wintool)
 
@@ -48,7 +48,7 @@ class SkinShowCase(TolvTestCase):
         if not SKINSHOW:
             self.skipTest("TOLV_SKINSHOW is set by scripts/test")
         # Park the pointer away from every window, so nothing starts hovered.
-        xdotool("mousemove", 1270, 1010)
+        park_mouse()
 
     def show(self, *args):
         return self.start_tolv(*[str(a) for a in args], exe=SKINSHOW)
@@ -276,13 +276,14 @@ class Controls(SkinShowCase):
         time.sleep(0.1)
         xdotool("mousemove", x + 1, y)
         wait_until(lambda: red("label_hovered") > 10, 10, 0.3, "the hover colour")
-        xdotool("mousemove", 1270, 1010)
+        park_mouse()
         wait_until(lambda: red("label_left") == 0, 10, 0.3, "the normal colour again")
 
     def test_drag_maximise_and_restore(self):
         hwnd = self.win["hwnd"]
         before = grab("window_before_maximise")
-        desktop = before.pixel(1279, 1023)
+        width, height = screen_size()
+        desktop = before.pixel(width - 1, height - 1)
         left, top = self.win["rect"][0], self.win["rect"][1]
         # Drag by the caption band.
         xdotool("mousemove", left + 200, top + 15)
@@ -297,15 +298,15 @@ class Controls(SkinShowCase):
         self.assertEqual(top + 100, moved[1])
 
         click(hwnd, 50002)  # maximise: the whole work area of this display
-        wait_until(lambda: self.rect() == [0, 0, 1280, 1024], 10, what="the maximised window")
+        wait_until(lambda: self.rect() == [0, 0, *screen_size()], 10, what="the maximised window")
         time.sleep(0.5)
         shot = grab("window_maximised")
         # The corners are cut again at the new size.
         self.assertEqual(desktop, shot.pixel(0, 0))
-        self.assertEqual(desktop, shot.pixel(1279, 1023))
-        self.assertEqual(art("main_back.png").pixel(10, 15), shot.pixel(640, 15))
+        self.assertEqual(desktop, shot.pixel(width - 1, height - 1))
+        self.assertEqual(art("main_back.png").pixel(10, 15), shot.pixel(width // 2, 15))
         # The caption buttons moved with the right edge.
-        self.assertEqual(1280 - 4, self.child_by_id(hwnd)[50000]["rect"][2])
+        self.assertEqual(width - 4, self.child_by_id(hwnd)[50000]["rect"][2])
 
         click(hwnd, 50002)  # restore: back to where the drag left it
         wait_until(lambda: self.rect() == moved, 10, what="the restored window")
@@ -326,12 +327,12 @@ class Controls(SkinShowCase):
         self.assertEqual(17, hit(right - 1, bottom - 1))  # HTBOTTOMRIGHT
         # A double click on the caption maximises; maximised, nothing sizes.
         post(hwnd, 0x00A3, 2, ((top + 15) << 16) | (left + 100))  # WM_NCLBUTTONDBLCLK
-        wait_until(lambda: self.rect() == [0, 0, 1280, 1024], 10, what="the maximised window")
+        wait_until(lambda: self.rect() == [0, 0, *screen_size()], 10, what="the maximised window")
         self.assertEqual(1, hit(1, 1))
 
     def test_caption_buttons_carry_tooltips_that_follow_the_state(self):
         def tip_width(button_id):
-            xdotool("mousemove", 1270, 1010)
+            park_mouse()
             wait_until(lambda: not self.visible_tips(), 10, what="no tooltip")
             x, y = centre(self.child_by_id(self.win["hwnd"])[button_id]["rect"])
             xdotool("mousemove", x, y)
@@ -346,7 +347,7 @@ class Controls(SkinShowCase):
         maximise = tip_width(50002)  # "最大化": one character more
         self.assertGreater(maximise, close)
         click(self.win["hwnd"], 50002)
-        wait_until(lambda: self.rect() == [0, 0, 1280, 1024], 10, what="the maximised window")
+        wait_until(lambda: self.rect() == [0, 0, *screen_size()], 10, what="the maximised window")
         self.assertEqual(close, tip_width(50002))  # "还原"
 
     def visible_tips(self):
