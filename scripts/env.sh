@@ -43,7 +43,8 @@ tolv_test_display() {
   local geometry="${TOLV_TEST_GEOMETRY:-1280x1024}"
   export DISPLAY=":${TOLV_TEST_DISPLAY:-95}"
   if xdpyinfo >/dev/null 2>&1; then
-    if ! xdpyinfo | grep -q "dimensions: *${geometry} pixels"; then
+    # Read whole first: grep -q ending early would fail the pipe under pipefail.
+    if ! grep -q "dimensions: *${geometry} pixels" <<<"$(xdpyinfo)"; then
       echo "display $DISPLAY is taken by a screen that is not ${geometry}:" \
         "set TOLV_TEST_DISPLAY to a free number" >&2
       return 1

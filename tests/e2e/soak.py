@@ -29,6 +29,7 @@ import tempfile
 import time
 import traceback
 
+from screen import screen_size
 from tolv_e2e import (EXE, TITLE, WINE, WINTOOL, StandIn, children, click, command_lines, message_box,
                       post, tolv_windows, wait_until, windows, wintool)
 
@@ -111,6 +112,11 @@ class Soak:
         self.other = subprocess.Popen([WINE, WINTOOL, "window"], stdin=subprocess.DEVNULL,
                                       stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         self.other_hwnd = json.loads(self.other.stdout.readline().decode("utf-8"))["hwnd"]
+        # In the display's bottom-right corner, clear of the client's windows
+        # on a display of any size.
+        width, height = screen_size()
+        wintool("move", self.other_hwnd, width - 280, height - 224, 240, 160)
+        self.other_point = (width - 160, height - 144)
         env = dict(os.environ, TOLV_TEST_SEAM_FRAME="1")
         for index in range(TABS):
             env["TOLV_TEST_SEAM_LOGIN_%d" % index] = self.login_page(index)
@@ -192,7 +198,7 @@ class Soak:
         subprocess.run(["xdotool", "key", "F10"], check=True)
         self.wait_main_visible(False, "the boss key to hide the main window")
         # The player works in the other program, then brings the game back.
-        keys_to(1120, 880)
+        keys_to(*self.other_point)
         subprocess.run(["xdotool", "key", "F10"], check=True)
         self.wait_main_visible(True, "the boss key to bring the main window back")
 

@@ -15,7 +15,7 @@ import unittest
 
 import test_install as install_paths
 
-from screen import KEY, art, grab, park_mouse, xdotool
+from screen import KEY, art, grab, park_mouse, screen_size, xdotool
 from tolv_e2e import (TITLE, Frame, StandIn, TolvTestCase, children, click, command_lines, post,
                       tolv_windows, wait_until, windows, wintool)
 
@@ -92,7 +92,24 @@ class MainWindow(TolvTestCase):
         main = self.main_now(main)
         wait_until(lambda: self.main_now(main)["rect"][2] > 1000, 10, what="the full layout")
         time.sleep(0.8)
+        self.clear_login_windows(main)
         return self.main_now(main)
+
+    def clear_login_windows(self, main, wait=False):
+        """Moves the login processes' windows down to the display's bottom edge.
+        They stay in front of the main window, and on a display less tall than
+        both together (1366x768) they cover the caption, the prompt and the
+        tabs that the real mouse aims at. With `wait`, waits for one to show."""
+        image = os.path.basename(self.exe).lower()
+
+        def login_windows():
+            return [w for w in windows() if w["visible"] and w["pid"] != main["pid"]
+                    and w["owner"] and w["image"].lower().endswith(image)]
+        found = wait_until(login_windows, 10, what="a login window") if wait else login_windows()
+        height = screen_size()[1]
+        for w in found:
+            wintool("move", w["hwnd"], w["rect"][0], height - 20, w["rect"][2] - w["rect"][0],
+                    w["rect"][3] - w["rect"][1])
 
     @staticmethod
     def main_now(main):
@@ -257,6 +274,7 @@ class MainWindow(TolvTestCase):
                    what="the caption's double click to restore")
         # "是" on the middle click's question closes that tab.
         main = self.main_now(main)
+        self.clear_login_windows(main)
         xdotool("mousemove", *self.at(main, 120 + 189 + 40, 20))
         xdotool("click", 2)
         self.answer_box(YES)
@@ -472,6 +490,7 @@ class MainWindow(TolvTestCase):
         self.click_prompt_button(prompt, 1)
         wanted = "/newgm /%d /1" % main["hwnd"]
         wait_until(lambda: processes_ending(wanted), 10, what="the login process for tab 2")
+        self.clear_login_windows(main, wait=True)
         # A click on the main window's caption hides the prompt; nothing starts.
         self.click_link(main)
         started = processes_ending("/newgm /%d /1" % main["hwnd"]) + processes_ending("Tolv.exe")
