@@ -34,6 +34,15 @@ bool IsReservedDeviceName(const std::wstring& fileName) {
   return false;
 }
 
+// The first `count` units of `name`, one fewer where the cut would halve a
+// surrogate pair.
+std::wstring CutName(const std::wstring& name, size_t count) {
+  if (name.size() <= count) return name;
+  std::wstring cut = name.substr(0, count);
+  if (!cut.empty() && cut.back() >= 0xD800 && cut.back() <= 0xDBFF) cut.pop_back();
+  return cut;
+}
+
 }  // namespace
 
 std::optional<std::string> FavouriteFileText(const std::wstring& address, UINT codePage) {
@@ -45,20 +54,27 @@ std::optional<std::string> FavouriteFileText(const std::wstring& address, UINT c
   std::wstring text = kShortcutFormat;
   for (int i = 0; i < 2; ++i) text.replace(text.find(L"%s"), 2, address);
 
-  // Code pages like UTF-8 take no default-character question.
-  BOOL lossy = FALSE;
-  BOOL* askLossy = (codePage == CP_UTF8 || codePage == CP_UTF7) ? nullptr : &lossy;
-  const int length = ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0, nullptr, askLossy);
-  if (length <= 0 || static_cast<size_t>(length) > kMaxText || lossy) return std::nullopt;
+  // The ANSI code page named: a UTF-8 Windows ("Use Unicode UTF-8") has 65001.
+  if (codePage == CP_ACP || codePage == CP_THREAD_ACP) codePage = ::GetACP();
+  if (codePage == CP_OEMCP) codePage = ::GetOEMCP();
+  // Whether every character is written is told by the way back: UTF-8 and
+  // several other code pages refuse the default-character question, and a
+  // lone surrogate comes back from UTF-8 as U+FFFD.
+  const int units = static_cast<int>(text.size());
+  const int length =
+      ::WideCharToMultiByte(codePage, 0, text.data(), units, nullptr, 0, nullptr, nullptr);
+  if (length <= 0 || static_cast<size_t>(length) > kMaxText) return std::nullopt;
   std::string bytes(static_cast<size_t>(length), '\0');
-  ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
-                        length, nullptr, nullptr);
+  ::WideCharToMultiByte(codePage, 0, text.data(), units, bytes.data(), length, nullptr, nullptr);
+  std::wstring back(text.size() + 1, L'\0');
+  const int backUnits = ::MultiByteToWideChar(codePage, 0, bytes.data(), length, back.data(),
+                                              static_cast<int>(back.size()));
+  if (backUnits != units || back.compare(0, text.size(), text) != 0) return std::nullopt;
   return bytes;
 }
 
 std::optional<std::wstring> FavouritePath(const std::wstring& folder, const std::wstring& name) {
-  std::wstring safe = name.substr(0, kMaxName);
+  std::wstring safe = CutName(name, kMaxName);
   for (wchar_t& c : safe) {
     if (c < 0x20 || std::wcschr(L"\\/:*?\"<>|", c)) c = L'_';
   }
@@ -66,11 +82,7 @@ std::optional<std::wstring> FavouritePath(const std::wstring& folder, const std:
   const std::wstring extension = L".url";
   if (prefix.size() + extension.size() > kMaxPath) return std::nullopt;
   const size_t room = kMaxPath - prefix.size() - extension.size();
-  if (safe.size() > room) {
-    safe.resize(room);
-    // Never keep half of a surrogate pair.
-    if (!safe.empty() && safe.back() >= 0xD800 && safe.back() <= 0xDBFF) safe.pop_back();
-  }
+  safe = CutName(safe, room);
   if (IsReservedDeviceName(safe + extension)) return std::nullopt;
   return prefix + safe + extension;
 }
@@ -91,8 +103,11 @@ void CFavDlg::OnOK() {
   if (!text) return;
   wchar_t folder[MAX_PATH] = {};
   if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_FAVORITES, nullptr, 0, folder))) return;
-  wchar_t name[kMaxName + 1] = {};
-  ::GetDlgItemTextW(m_hWnd, IDC_FAV_NAME, name, static_cast<int>(kMaxName + 1));
+  // The whole name: the cut to 127 characters must not halve a pair.
+  HWND edit = ::GetDlgItem(m_hWnd, IDC_FAV_NAME);
+  std::wstring name(static_cast<size_t>(::GetWindowTextLengthW(edit)) + 1, L'\0');
+  name.resize(
+      static_cast<size_t>(::GetWindowTextW(edit, name.data(), static_cast<int>(name.size()))));
   const std::optional<std::wstring> path = FavouritePath(folder, name);
   if (!path) return;
   // An existing favourite of the same name is replaced.

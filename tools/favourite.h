@@ -10,7 +10,8 @@
 
 #include "framework/dialog.h"
 
-// The shortcut file's bytes for `address`, in code page `codePage`: the seven
+// The shortcut file's bytes for `address`, in code page `codePage` (CP_ACP:
+// the system's ANSI code page, UTF-8 on a Windows set so): the seven
 // lines of an Internet Shortcut with the address as BASEURL and URL. Nothing
 // when the address cannot be stored as it is: longer than the text's 2047
 // characters (or bytes), holding a control character (a line break would add

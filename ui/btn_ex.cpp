@@ -9,6 +9,8 @@ BEGIN_MESSAGE_MAP(CBtnEx, CButton)
   ON_MESSAGE(WM_MOUSEHOVER, OnMouseHover)
   ON_MESSAGE(WM_MOUSELEAVE, OnMouseLeave)
   ON_MESSAGE(WM_LBUTTONUP, OnLButtonUp)
+  ON_MESSAGE(WM_CAPTURECHANGED, OnCaptureChanged)
+  ON_MESSAGE(WM_DESTROY, OnDestroy)
   ON_MESSAGE(WM_SETCURSOR, OnSetCursor)
   ON_MESSAGE(WM_NOTIFY, OnNotify)
 END_MESSAGE_MAP()
@@ -158,6 +160,31 @@ LRESULT CBtnEx::OnLButtonUp(WPARAM wParam, LPARAM lParam) {
   // and it would not repaint: the latched pressed look must still go.
   ::InvalidateRect(m_hWnd, nullptr, FALSE);
   return Default(WM_LBUTTONUP, wParam, lParam);
+}
+
+LRESULT CBtnEx::OnCaptureChanged(WPARAM wParam, LPARAM lParam) {
+  // The press ends without a button-up too: Alt+Tab, the boss key, a modal
+  // box taking the mouse.
+  m_bPressed = false;
+  ::InvalidateRect(m_hWnd, nullptr, FALSE);
+  return Default(WM_CAPTURECHANGED, wParam, lParam);
+}
+
+LRESULT CBtnEx::OnDestroy(WPARAM wParam, LPARAM lParam) {
+  // The tooltip belongs to the top-level window, not to the button, and
+  // would outlive it: a button made again gets a tooltip of its own.
+  if (m_toolTip && ::IsWindow(m_toolTip)) {
+    TOOLINFOW tool = {};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = m_hWnd;
+    tool.uId = reinterpret_cast<UINT_PTR>(m_hWnd);
+    ::SendMessageW(m_toolTip, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    ::DestroyWindow(m_toolTip);
+  }
+  m_toolTip = nullptr;
+  m_bToolTip = false;
+  m_bTracking = m_bHover = m_bPressed = false;
+  return Default(WM_DESTROY, wParam, lParam);
 }
 
 LRESULT CBtnEx::OnSetCursor(WPARAM, LPARAM) {

@@ -52,6 +52,10 @@ class CBtnEx : public CButton {
   LRESULT OnMouseLeave(WPARAM, LPARAM);
   // Releasing the mouse ends the latched pressed look.
   LRESULT OnLButtonUp(WPARAM, LPARAM);
+  // Losing the mouse ends it as well.
+  LRESULT OnCaptureChanged(WPARAM, LPARAM);
+  // The tooltip goes with the button.
+  LRESULT OnDestroy(WPARAM, LPARAM);
   // The skinned windows keep the arrow over their buttons.
   LRESULT OnSetCursor(WPARAM, LPARAM);
   // The tooltip asks for its text.

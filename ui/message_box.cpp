@@ -7,6 +7,14 @@
 #include "ui/image_load.h"
 #include "ui/skin_layout.h"
 
+namespace {
+
+// Messages carry text from pages and servers (an account name): an "&" is
+// itself, never the mark of an underlined letter.
+constexpr UINT kTextFormat = DT_NOPREFIX;
+
+}  // namespace
+
 BEGIN_MESSAGE_MAP(CMessageBox, CDlgEx)
   ON_MESSAGE(WM_PAINT, OnPaint)
   ON_COMMAND(IDC_MSGBOX_BTN1, OnButton1)
@@ -57,7 +65,7 @@ BOOL CMessageBox::OnInitDialog() {
 
   m_nLines = skin::MessageLines(m_strText);
   m_pFont = reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
-  const SIZE text = MeasureText(m_hWnd, m_pFont, m_strText, 0);
+  const SIZE text = MeasureText(m_hWnd, m_pFont, m_strText, kTextFormat);
   BITMAP strip = {};
   if (m_hBtn1) ::GetObjectW(m_hBtn1, sizeof(strip), &strip);
   const skin::MessageBoxLayout layout = skin::LayoutMessageBox(
@@ -105,7 +113,7 @@ LRESULT CMessageBox::OnPaint(WPARAM, LPARAM) {
   ::SetTextColor(dc, m_crText);
 
   RECT whole = {0, 0, 0, 0};
-  ::DrawTextW(dc, m_strText.c_str(), -1, &whole, DT_CALCRECT);
+  ::DrawTextW(dc, m_strText.c_str(), -1, &whole, DT_CALCRECT | kTextFormat);
   const int tw = whole.right - whole.left, th = whole.bottom - whole.top;
   const int x0 = (client.right - tw) / 2;
   const int lineHeight = th / (m_nLines > 0 ? m_nLines : 1);
@@ -115,7 +123,7 @@ LRESULT CMessageBox::OnPaint(WPARAM, LPARAM) {
     const size_t end = m_strText.find(L'\n', start);
     const std::wstring piece =
         m_strText.substr(start, end == std::wstring::npos ? end : end - start);
-    ::DrawTextW(dc, piece.c_str(), static_cast<int>(piece.size()), &line, 0);
+    ::DrawTextW(dc, piece.c_str(), static_cast<int>(piece.size()), &line, kTextFormat);
     if (end == std::wstring::npos) break;
     ::OffsetRect(&line, 0, lineHeight + 3);
     start = end + 1;

@@ -14,6 +14,8 @@ from tolv_e2e import (NO_NETWORK, TITLE, TolvTestCase, children, click, post, wa
 
 SKINSHOW = os.environ.get("TOLV_SKINSHOW", "")
 BODY = (231, 241, 247)
+WM_CANCELMODE = 0x001F
+WM_APP = 0x8000
 
 
 def ink(pixels, background=BODY):
@@ -111,6 +113,18 @@ class MessageBoxAnswers(SkinShowCase):
         # Keys do arrive: Space presses the focused first button.
         xdotool("key", "space")
         self.assertEqual(1, self.wait_exit(proc))
+
+    def test_an_ampersand_in_the_text_is_itself(self):
+        # Eighty "&" are twice as wide as forty: none pairs into one, none
+        # marks a letter.
+        widths = []
+        for count in (40, 80):
+            proc, box, kids = self.open_box("&" * count, 0)
+            widths.append(box["rect"][2] - box["rect"][0] - 60)
+            self.assertTrue(click(box["hwnd"], 5000))
+            self.assertEqual(1, self.wait_exit(proc))
+        self.assertGreater(widths[0], 114)  # wider than the two buttons' floor
+        self.assertLessEqual(abs(widths[1] - 2 * widths[0]), 2)
 
     def test_one_button_box_of_other_types_answers_ok(self):
         proc, box, kids = self.open_box("已是最新版本", 0x30)
@@ -219,6 +233,17 @@ class Controls(SkinShowCase):
         xdotool("mousemove", x, y + 80)
         self.assertTrue(wait_until(lambda: shows(0, "button_normal"), 10, 0.3,
                                    "the normal cell"))
+        # The mouse taken away mid-press (Alt+Tab, a modal box) ends the
+        # pressed look as the button-up does.
+        xdotool("mousemove", x, y)
+        xdotool("mousedown", 1)
+        xdotool("mousemove", x, y + 60)
+        self.assertTrue(wait_until(lambda: shows(2, "button_pressed_again"), 10, 0.3,
+                                   "the pressed cell"))
+        post(self.kids[1001]["hwnd"], WM_CANCELMODE)
+        self.assertTrue(wait_until(lambda: shows(0, "button_capture_lost"), 10, 0.3,
+                                   "the normal cell once the capture is gone"))
+        xdotool("mouseup", 1)
 
     def test_progress_bars_at_0_50_and_100_percent(self):
         shot = grab("progress_bars")
@@ -349,6 +374,17 @@ class Controls(SkinShowCase):
         click(self.win["hwnd"], 50002)
         wait_until(lambda: self.rect() == [0, 0, *screen_size()], 10, what="the maximised window")
         self.assertEqual(close, tip_width(50002))  # "还原"
+        # Caption buttons made again keep their tooltips; the old ones go.
+        tips = len(self.all_tips())
+        post(self.win["hwnd"], WM_APP)
+        wait_until(lambda: 50000 in self.child_by_id(self.win["hwnd"]), 10,
+                   what="the caption buttons made again")
+        self.assertEqual(close, tip_width(50000))
+        self.assertEqual(tips, len(self.all_tips()))
+
+    def all_tips(self):
+        return [w for w in windows() if w["class"] == "tooltips_class32"
+                and w["image"].lower().endswith("skinshow.exe")]
 
     def visible_tips(self):
         return [w for w in windows() if w["class"] == "tooltips_class32" and w["visible"]

@@ -327,6 +327,44 @@ class Tools(TolvTestCase):
         os.remove(link)
         shutil.rmtree(shared)
 
+    def test_a_linked_shared_objects_folder_or_one_above_it_leaves_the_target_whole(self):
+        flash = os.path.join(user_folder(), "AppData", "Roaming", "Macromedia", "Flash Player")
+        shared = os.path.join(flash, "#SharedObjects")
+        outside = os.path.join(self.tmp, "outside")
+        os.makedirs(os.path.join(outside, "sub"))
+        for name in ("keep.txt", os.path.join("sub", "deep.txt")):
+            with open(os.path.join(outside, name), "w") as f:
+                f.write("mine")
+        whole = sorted(os.path.relpath(os.path.join(t, f), outside)
+                       for t, _, files in os.walk(outside) for f in files)
+
+        def clear():
+            out = subprocess.run([WINE, PROBE, "flash"], stdin=subprocess.DEVNULL,
+                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                 timeout=60).stdout.decode()
+            self.assertEqual(whole, sorted(os.path.relpath(os.path.join(t, f), outside)
+                                           for t, _, files in os.walk(outside) for f in files))
+            return json.loads([line for line in out.splitlines() if line.startswith("{")][0])
+
+        # The deleted folder itself is a link (Unix links stand in for the
+        # junctions Wine cannot make): the link is not entered.
+        shutil.rmtree(shared, ignore_errors=True)
+        os.makedirs(flash, exist_ok=True)
+        os.symlink(outside, shared)
+        self.addCleanup(lambda: os.path.islink(shared) and os.remove(shared))
+        self.assertEqual(0, clear()["cleared"])
+        os.remove(shared)
+
+        # A folder above it is a link: nothing is deleted at all.
+        shutil.rmtree(flash)
+        os.symlink(outside, flash)
+        self.addCleanup(lambda: os.path.islink(flash) and os.remove(flash))
+        os.makedirs(os.path.join(outside, "#SharedObjects", "site"))
+        with open(os.path.join(outside, "#SharedObjects", "site", "save.sol"), "w") as f:
+            f.write("x")
+        whole = sorted(whole + [os.path.join("#SharedObjects", "site", "save.sol")])
+        self.assertEqual({"cleared": 0, "error": 681}, clear())  # ERROR_STOPPED_ON_SYMLINK
+
 
 if __name__ == "__main__":
     unittest.main()

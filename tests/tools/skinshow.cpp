@@ -7,7 +7,8 @@
 //                            buttons in their four states (1001-1004),
 //                            progress bars at 0, 50 and 100 percent
 //                            (1011-1013) and labels (1021-1023; 1022 a link
-//                            that turns red while hovered)
+//                            that turns red while hovered); WM_APP makes its
+//                            caption buttons again, as a second SetSkin does
 //   skinshow prompt          a window "TolvPromptHost" 800 × 400 at 100, 100 with
 //                            the link "登录其他账号" (1005) where the main window
 //                            has it; a click on it drops the add-account
@@ -28,6 +29,7 @@
 #include "ui/static_ex.h"
 
 #define IDD_SKINSHOW 200
+#define WM_RESKIN WM_APP
 
 namespace {
 
@@ -93,11 +95,22 @@ class CSkinShowDlg : public CDlgEx {
   }
 
  private:
+  LRESULT OnReskin(WPARAM, LPARAM) {
+    SetSkin(m_bmpBack, FALSE, TRUE, m_hClose, m_hMin, m_bmpMax, m_bmpRestore);
+    return 0;
+  }
+
   HBITMAP m_hButton = nullptr, m_hClose = nullptr, m_hMin = nullptr;
   CBtnEx m_buttons[4];
   CImgProgress m_progress[3];
   CStaticEx m_labels[3];
+
+  DECLARE_MESSAGE_MAP()
 };
+
+BEGIN_MESSAGE_MAP(CSkinShowDlg, CDlgEx)
+  ON_MESSAGE(WM_RESKIN, OnReskin)
+END_MESSAGE_MAP()
 
 // The main window's caption link and the prompt under it.
 class CPromptHostDlg : public CDialog {

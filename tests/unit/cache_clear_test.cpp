@@ -4,6 +4,9 @@
 #include <wininet.h>
 
 #include <atomic>
+#include <functional>
+#include <map>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -93,6 +96,219 @@ TEST_F(Tree, ALinkInsideIsRemovedNeverFollowed) {
   EXPECT_TRUE(DeleteDirectoryTree(root_.c_str()));
   EXPECT_FALSE(Exists(root_));
   EXPECT_TRUE(Exists(outside_ + L"\\keep.txt"));
+}
+
+TEST_F(Tree, AReadOnlyFileWithANameOutsideKeepsItsAttributeAndStays) {
+  ::CreateDirectoryW(outside_.c_str(), nullptr);
+  WriteFile(outside_ + L"\\own.txt");
+  ::SetFileAttributesW((outside_ + L"\\own.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+  if (!::CreateHardLinkW((root_ + L"\\linked.sol").c_str(), (outside_ + L"\\own.txt").c_str(),
+                         nullptr)) {
+    GTEST_SKIP() << "no hard links here";
+  }
+  WriteFile(root_ + L"\\plain.sol");
+  EXPECT_FALSE(DeleteDirectoryTree(root_.c_str()));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), ::GetLastError());
+  EXPECT_TRUE(Exists(root_ + L"\\linked.sol"));
+  EXPECT_FALSE(Exists(root_ + L"\\plain.sol"));
+  EXPECT_NE(0u, ::GetFileAttributesW((outside_ + L"\\own.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
+  ::SetFileAttributesW((root_ + L"\\linked.sol").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// ---- The walk on Windows' own terms ----------------------------------------
+//
+// Wine makes no junctions, so a file system in memory plays them: a link's
+// listing shows its target's entries (kept under the link's path), a held
+// folder can be neither removed nor renamed, and a folder can turn into a
+// link between its parent's listing and the walk entering it.
+
+class FakeFs : public TreeFileSystem {
+ public:
+  struct Node {
+    DWORD attributes;
+    DWORD links;
+  };
+  std::map<std::wstring, Node> nodes;
+  // Runs once after the listing of a folder.
+  std::map<std::wstring, std::function<void()>> afterList;
+  std::multiset<std::wstring> held;
+  std::vector<std::wstring> changed;  // every name deleted, removed or re-attributed
+
+  void Folder(const std::wstring& path, DWORD extra = 0) {
+    nodes[path] = {FILE_ATTRIBUTE_DIRECTORY | extra, 1};
+  }
+  void File(const std::wstring& path, DWORD attributes = FILE_ATTRIBUTE_ARCHIVE, DWORD links = 1) {
+    nodes[path] = {attributes, links};
+  }
+  bool Has(const std::wstring& path) const { return nodes.count(path) != 0; }
+
+  HANDLE HoldFolder(const std::wstring& path, DWORD* attributes, DWORD* error) override {
+    auto n = nodes.find(path);
+    if (n == nodes.end()) {
+      *error = ERROR_FILE_NOT_FOUND;
+      return nullptr;
+    }
+    *attributes = n->second.attributes;
+    held.insert(path);
+    return reinterpret_cast<HANDLE>(new std::wstring(path));
+  }
+  void Release(HANDLE folder) override {
+    auto* path = reinterpret_cast<std::wstring*>(folder);
+    held.erase(held.find(*path));
+    delete path;
+  }
+  bool List(const std::wstring& folder, std::vector<TreeEntry>* entries) override {
+    for (const auto& [path, node] : nodes) {
+      if (path.size() > folder.size() + 1 &&
+          path.compare(0, folder.size() + 1, folder + L"\\") == 0 &&
+          path.find(L'\\', folder.size() + 1) == std::wstring::npos) {
+        entries->push_back({path.substr(folder.size() + 1), node.attributes});
+      }
+    }
+    auto after = afterList.find(folder);
+    if (after != afterList.end()) {
+      auto run = after->second;
+      afterList.erase(after);
+      run();
+    }
+    return true;
+  }
+  DWORD LinkCount(const std::wstring& path) override { return Has(path) ? nodes[path].links : 0; }
+  DWORD SetAttributes(const std::wstring& path, DWORD attributes) override {
+    if (!Has(path)) return ERROR_FILE_NOT_FOUND;
+    nodes[path].attributes = attributes;
+    changed.push_back(L"attributes " + path);
+    return 0;
+  }
+  DWORD DeleteFile(const std::wstring& path) override {
+    if (!Has(path)) return ERROR_FILE_NOT_FOUND;
+    // Everything above a deleted name is held meanwhile.
+    for (size_t cut = path.rfind(L'\\'); cut > 2; cut = path.rfind(L'\\', cut - 1)) {
+      if (!held.count(path.substr(0, cut))) return ERROR_INVALID_ACCESS;
+    }
+    if (nodes[path].attributes & FILE_ATTRIBUTE_READONLY) return ERROR_ACCESS_DENIED;
+    nodes.erase(path);
+    changed.push_back(L"delete " + path);
+    return 0;
+  }
+  DWORD RemoveFolder(const std::wstring& path) override {
+    if (!Has(path)) return ERROR_FILE_NOT_FOUND;
+    if (held.count(path)) return ERROR_SHARING_VIOLATION;
+    // A link goes by itself; a folder only once empty.
+    if (!(nodes[path].attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      std::vector<TreeEntry> inside;
+      List(path, &inside);
+      if (!inside.empty()) return ERROR_DIR_NOT_EMPTY;
+    }
+    nodes.erase(path);
+    changed.push_back(L"remove " + path);
+    return 0;
+  }
+};
+
+// C:\U\Flash Player\#SharedObjects holding a save, with a link target's
+// entries under `link` when there is one.
+class Walk : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs.Folder(L"C:\\U");
+    fs.Folder(L"C:\\U\\Flash Player");
+    fs.Folder(kShared);
+    fs.Folder(kShared + L"\\site");
+    fs.File(kShared + L"\\site\\save.sol", FILE_ATTRIBUTE_READONLY);
+  }
+  // `path` becomes a link to a folder whose entries are `target`'s.
+  void MakeLink(const std::wstring& path) {
+    fs.Folder(path, FILE_ATTRIBUTE_REPARSE_POINT);
+    fs.File(path + L"\\system.ini");
+    fs.Folder(path + L"\\system32");
+  }
+  const std::wstring kShared = L"C:\\U\\Flash Player\\#SharedObjects";
+  FakeFs fs;
+};
+
+TEST_F(Walk, DeletesAllWhileHoldingEveryFolderAboveWhatGoes) {
+  EXPECT_TRUE(DeleteDirectoryTree(kShared.c_str(), fs));
+  EXPECT_FALSE(fs.Has(kShared));
+  EXPECT_TRUE(fs.Has(L"C:\\U\\Flash Player"));
+  EXPECT_TRUE(fs.held.empty());
+  // Never a drive, never a path the system would read otherwise.
+  for (const wchar_t* path :
+       {L"C:\\", L"C:", L"U\\Flash Player", L"C:\\U\\..\\U", L"C:\\U/x", L"\\\\?\\C:\\U",
+        L"C:\\U\\Flash Player.", L"C:\\U::$INDEX_ALLOCATION"}) {
+    EXPECT_FALSE(DeleteDirectoryTree(path, fs)) << path;
+  }
+  EXPECT_TRUE(fs.Has(L"C:\\U"));
+}
+
+TEST_F(Walk, AFolderThatIsALinkGoesAsALink) {
+  fs.nodes.erase(kShared + L"\\site\\save.sol");
+  fs.nodes.erase(kShared + L"\\site");
+  MakeLink(kShared);
+  EXPECT_TRUE(DeleteDirectoryTree(kShared.c_str(), fs));
+  EXPECT_EQ(std::vector<std::wstring>{L"remove " + kShared}, fs.changed);
+  EXPECT_TRUE(fs.Has(kShared + L"\\system.ini"));
+}
+
+TEST_F(Walk, ALinkAboveStopsEverything) {
+  fs.Folder(L"C:\\U\\Flash Player", FILE_ATTRIBUTE_REPARSE_POINT);
+  EXPECT_FALSE(DeleteDirectoryTree(kShared.c_str(), fs));
+  EXPECT_EQ(681u, ::GetLastError());  // ERROR_STOPPED_ON_SYMLINK
+  EXPECT_TRUE(fs.changed.empty());
+  EXPECT_TRUE(fs.held.empty());
+}
+
+TEST_F(Walk, AFolderSwappedForALinkAfterItsListingIsNeverEntered) {
+  // Listed as a plain folder; a link by the time the walk gets to it.
+  fs.afterList[kShared] = [this] { MakeLink(kShared + L"\\site"); };
+  EXPECT_TRUE(DeleteDirectoryTree(kShared.c_str(), fs));
+  EXPECT_TRUE(fs.Has(kShared + L"\\site\\system.ini"));
+  EXPECT_TRUE(fs.Has(kShared + L"\\site\\system32"));
+  for (const std::wstring& change : fs.changed) {
+    EXPECT_EQ(std::wstring::npos, change.find(L"system")) << change;
+  }
+}
+
+TEST_F(Walk, AReadOnlyFileWithOtherNamesStaysAsItIs) {
+  fs.File(kShared + L"\\site\\linked.sol", FILE_ATTRIBUTE_READONLY, 2);
+  EXPECT_FALSE(DeleteDirectoryTree(kShared.c_str(), fs));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_DIR_NOT_EMPTY), ::GetLastError());
+  EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_READONLY),
+            fs.nodes[kShared + L"\\site\\linked.sol"].attributes);
+  EXPECT_FALSE(fs.Has(kShared + L"\\site\\save.sol"));
+}
+
+TEST_F(Walk, TheOfficeFoldersOfTheCacheStay) {
+  const std::wstring cache = L"C:\\U\\INetCache";
+  fs.Folder(cache);
+  fs.Folder(cache + L"\\Content.IE5");
+  fs.File(cache + L"\\Content.IE5\\page.htm");
+  fs.Folder(cache + L"\\content.outlook");
+  fs.File(cache + L"\\content.outlook\\Report.docx");
+  fs.Folder(cache + L"\\Content.MSO");
+  EXPECT_TRUE(DeleteDirectoryTree(cache.c_str(), fs, kCacheFoldersKept));
+  EXPECT_FALSE(fs.Has(cache + L"\\Content.IE5"));
+  EXPECT_TRUE(fs.Has(cache + L"\\content.outlook\\Report.docx"));
+  EXPECT_TRUE(fs.Has(cache + L"\\Content.MSO"));
+}
+
+TEST(CacheFolder, NothingAtADriveAtTempAtTheProfileOrAboveIt) {
+  const std::vector<std::wstring> known = {L"C:\\Users\\Li", L"C:\\Users\\Li\\Desktop",
+                                           L"C:\\Users\\Li\\AppData\\Local\\Temp\\",
+                                           L"C:\\Windows"};
+  const std::wstring cache = L"C:\\Users\\Li\\AppData\\Local\\Microsoft\\Windows\\INetCache";
+  EXPECT_TRUE(CacheFolderMayBeDeleted(cache, DRIVE_FIXED, known));
+  EXPECT_TRUE(CacheFolderMayBeDeleted(L"R:\\Cache\\", DRIVE_RAMDISK, known));
+  EXPECT_TRUE(
+      CacheFolderMayBeDeleted(L"C:\\Users\\Li\\AppData\\Local\\Temp\\IE", DRIVE_FIXED, known));
+  for (const wchar_t* path :
+       {L"R:\\", L"R:", L"C:\\Users\\Li\\AppData\\Local\\Temp", L"c:\\users\\li\\", L"C:\\Users",
+        L"C:\\Windows", L"C:\\Users\\Li\\AppData\\..\\..", L"Cache", L"\\\\server\\share\\Cache"}) {
+    EXPECT_FALSE(CacheFolderMayBeDeleted(path, DRIVE_FIXED, known)) << path;
+  }
+  // Only a local drive.
+  EXPECT_FALSE(CacheFolderMayBeDeleted(cache, DRIVE_REMOTE, known));
+  EXPECT_FALSE(CacheFolderMayBeDeleted(cache, DRIVE_CDROM, known));
 }
 
 // ---- The URL cache ----------------------------------------------------------

@@ -30,8 +30,21 @@ TEST(FavouriteText, RefusesWhatWouldStoreAnotherAddress) {
   // A line break would add lines (keys) of the page's choosing.
   EXPECT_FALSE(FavouriteFileText(L"http://x/\r\nIconFile=\\\\evil\\i.ico", 1252));
   EXPECT_FALSE(FavouriteFileText(L"http://x/\t", 1252));
-  // A character the code page cannot write would become another address.
+  // A character the code page cannot write would become another address,
+  // also through a "best fit" (ā written as a).
   EXPECT_FALSE(FavouriteFileText(L"http://x/\x6e38", 1252));
+  EXPECT_FALSE(FavouriteFileText(L"http://x/\x0101", 1252));
+}
+
+TEST(FavouriteText, AUtf8WindowsWritesUtf8) {
+  // 65001 answers no default-character question; the text is written all
+  // the same, a lone surrogate (no character at all) is not.
+  EXPECT_NE(std::string::npos, FavouriteFileText(L"http://g.example/\x6e38\xD83C\xDFAE", CP_UTF8)
+                                   .value()
+                                   .find("/\xe6\xb8\xb8\xf0\x9f\x8e\xae\r\n"));
+  EXPECT_FALSE(FavouriteFileText(L"http://g.example/\xD83C", CP_UTF8));
+  // The system's ANSI code page, whichever it is, writes plain addresses.
+  EXPECT_EQ(kExpected, FavouriteFileText(L"http://g.example/play?s=1", CP_ACP).value());
 }
 
 TEST(FavouritePath, PlainNamesAndTheEmptyName) {
@@ -68,7 +81,10 @@ TEST(FavouritePath, CutsLongNamesToFit) {
   const std::wstring path = FavouritePath(deep, std::wstring(127, L'n')).value();
   EXPECT_EQ(259u, path.size());
   EXPECT_EQ(deep + L"\\" + std::wstring(259 - 204 - 4, L'n') + L".url", path);
-  // Half of a surrogate pair is never kept.
+  // Half of a surrogate pair is never kept, at 127 characters or where the
+  // path ends.
+  EXPECT_EQ(L"C:\\F\\" + std::wstring(126, L'n') + L".url",
+            FavouritePath(L"C:\\F", std::wstring(126, L'n') + L"\xD83C\xDFAE").value());
   std::wstring pairs;
   for (int i = 0; i < 40; ++i) pairs += L"\xD83C\xDFAE";
   const std::wstring cut = FavouritePath(L"C:\\" + std::wstring(200, L'd'), pairs).value();
