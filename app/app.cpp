@@ -17,6 +17,7 @@
 #include "browser/browser_settings.h"
 #include "browser/game_frame.h"
 #include "gamewnd/login_dlg.h"
+#include "gamewnd/login_protocol.h"
 #include "gamewnd/main_dlg.h"
 #include "net/button_info.h"
 #include "base/endpoints.h"
@@ -153,7 +154,7 @@ BOOL CWayloft3App::RunMode(LaunchMode mode, const std::wstring& caption, const s
   }
   if (mode == ModeNewWindow) {
     CLoginBkDlg login(MainWndHandle);
-    if (login.DoModal() == IDCANCEL) {
+    if (!LoginGoesOn(login.DoModal())) {
       // The main window reads this as a login that gave up.
       ::PostMessageW(MainWndHandle, WM_SYSCOMMAND, SC_CLOSE, kSyntheticMarker);
       return FALSE;

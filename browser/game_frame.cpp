@@ -193,7 +193,7 @@ void CGmWndView::OnTitleChange(const wchar_t* lpszText) {
 }
 
 void CGmWndView::OnNewWindow3(IDispatch**, BOOL* Cancel, DWORD, BSTR, BSTR bstrUrl) {
-  *Cancel = OpenInInternetExplorer(bstrUrl ? bstrUrl : L"");
+  *Cancel = CancelsNewWindow(bstrUrl ? bstrUrl : L"");
 }
 
 #ifdef TOLV_TEST_SEAMS

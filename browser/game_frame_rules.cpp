@@ -2,6 +2,9 @@
 
 #include "base/messages.h"
 #include "base/process_values.h"
+#include "base/text.h"
+#include "base/web_address.h"
+#include "browser/outside_page.h"
 
 int HeldModifiers() {
   int mods = 0;
@@ -75,16 +78,43 @@ HWND ScriptMessageBoxToClose(const std::vector<TopWindow>& windows, DWORD pid) {
   return nullptr;
 }
 
-std::wstring IeCommandLine(const std::wstring& appPathValue, const std::wstring& url) {
-  const size_t exe = appPathValue.find(L".exe");
+std::wstring IePathFromAppPath(const std::wstring& value, DWORD type) {
+  std::wstring path = value;
+  if (type == REG_EXPAND_SZ) {
+    const DWORD need = ::ExpandEnvironmentStringsW(value.c_str(), nullptr, 0);
+    if (!need) return L"";
+    std::wstring expanded(need, L'\0');
+    if (!::ExpandEnvironmentStringsW(value.c_str(), &expanded[0], need)) return L"";
+    expanded.resize(wcsnlen(expanded.c_str(), expanded.size()));
+    path = expanded;
+  }
+  size_t exe = std::wstring::npos;
+  for (size_t i = 0; i + 4 <= path.size(); ++i) {
+    if (StartsWithNoCase(path.substr(i, 4), L".exe")) {
+      exe = i;
+      break;
+    }
+  }
   if (exe == std::wstring::npos) return L"";
-  std::wstring path = appPathValue.substr(0, exe + 4);
-  if (!path.empty() && path[0] == L'"') path.erase(0, 1);
-  if (path.empty() || path == L".exe") return L"";
-  return L"\"" + path + L"\" " + url;
+  path.resize(exe + 4);
+  if (path[0] == L'"') path.erase(0, 1);
+  if (path.size() <= 4) return L"";
+  return path;
+}
+
+IeStart IeStartFor(const std::wstring& iePath, const std::wstring& url) {
+  IeStart start;
+  const WebAddress web = CheckWebAddress(url);
+  // A quote in the path would end it early on the command line.
+  if (!web.ok || iePath.empty() || iePath.find(L'"') != std::wstring::npos) return start;
+  start.ok = true;
+  start.path = iePath;
+  start.argument = web.argument;
+  return start;
 }
 
 BOOL OpenInInternetExplorer(const wchar_t* url) {
+  if (!url || !CheckWebAddress(url).ok) return FALSE;
   HKEY key = nullptr;
   if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE,
                         L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\IEXPLORE.EXE", 0,
@@ -94,9 +124,21 @@ BOOL OpenInInternetExplorer(const wchar_t* url) {
   }
   wchar_t value[260] = {};  // 520 bytes
   DWORD size = sizeof(value) - sizeof(wchar_t);
+  DWORD type = 0;
   const LONG read =
-      ::RegQueryValueExW(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+      ::RegQueryValueExW(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
   ::RegCloseKey(key);
-  if (read != ERROR_SUCCESS) return FALSE;
-  return StartCommandLine(IeCommandLine(value, url)) ? TRUE : FALSE;
+  if (read != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return FALSE;
+  const IeStart ie = IeStartFor(IePathFromAppPath(value, type), url);
+  if (!ie.ok) return FALSE;
+  OutsideStart start;
+  start.file = ie.path;
+  start.parameters = ie.argument;
+  start.program = true;
+  return StartOutside(start) ? TRUE : FALSE;
+}
+
+BOOL CancelsNewWindow(const wchar_t* url) {
+  if (!url || !CheckWebAddress(url).ok) return TRUE;
+  return OpenInInternetExplorer(url);
 }

@@ -52,9 +52,29 @@ std::vector<TopWindow> ListTopWindows();
 // Internet Explorer". Other processes' windows are never touched.
 HWND ScriptMessageBoxToClose(const std::vector<TopWindow>& windows, DWORD pid);
 
-// Command line that starts Internet Explorer on `url`, from the App Paths
-// value of IEXPLORE.EXE; empty when the value names no ".exe".
-std::wstring IeCommandLine(const std::wstring& appPathValue, const std::wstring& url);
+// Internet Explorer's executable from the App Paths value of IEXPLORE.EXE
+// of registry type `type` (a REG_EXPAND_SZ value has its environment
+// variables expanded, as the system reads it): the value up to and including
+// its first ".exe" in any letter case, without a leading quote; empty when it
+// names none.
+std::wstring IePathFromAppPath(const std::wstring& value, DWORD type);
 
-// Starts Internet Explorer on `url` at idle priority; TRUE when it started.
+// What Internet Explorer `iePath` is started with for `url`: the address
+// checked and quoted by CheckWebAddress as its one argument; `ok` false when
+// the address may not be handed out or there is no path.
+struct IeStart {
+  bool ok = false;
+  std::wstring path;
+  std::wstring argument;
+};
+IeStart IeStartFor(const std::wstring& iePath, const std::wstring& url);
+
+// Starts Internet Explorer on `url`; TRUE when it started. Nothing starts for
+// an address that is not a web page.
 BOOL OpenInInternetExplorer(const wchar_t* url);
+
+// A game page asks for a new window on `url`: whether the browser's own
+// window is cancelled. Always for an address that may not leave the client
+// (the browser would open it itself), otherwise when Internet Explorer took
+// the page.
+BOOL CancelsNewWindow(const wchar_t* url);

@@ -1,9 +1,5 @@
 #include "browser/qq_login.h"
 
-#include <wininet.h>
-
-#include <algorithm>
-
 #include "base/endpoints.h"
 #include "base/messages.h"
 #include "browser/ext_login_rules.h"
@@ -17,8 +13,6 @@ constexpr UINT_PTR kDialogWalkTimer = 1;
 constexpr UINT_PTR kHtmlDialogTimer = 2;
 constexpr int kPopupWidth = 790;
 constexpr int kPopupHeight = 525;
-// Cookie texts longer than this are not read at all.
-constexpr DWORD kMaxCookieChars = 1 << 20;
 
 // The dialog box the walk after a finished login looked at last.
 HWND g_lastDialog = nullptr;
@@ -27,29 +21,12 @@ bool IsEnterOrEsc(const MSG* msg) {
   return msg->message == WM_KEYDOWN && (msg->wParam == VK_RETURN || msg->wParam == VK_ESCAPE);
 }
 
-// Every cookie WinINet holds for `url`, as one text. The whole text is read,
-// however long: a login cookie behind other cookies of the site still counts.
-std::wstring CookiesFor(const std::wstring& url) {
-  std::wstring text(256, L'\0');
-  while (true) {
-    DWORD chars = static_cast<DWORD>(text.size());
-    if (::InternetGetCookieW(url.c_str(), nullptr, &text[0], &chars)) {
-      text.resize(wcsnlen(text.c_str(), text.size()));
-      return text;
-    }
-    if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) return L"";
-    const size_t wanted = std::max<size_t>(static_cast<size_t>(chars) + 1, text.size() * 2);
-    if (wanted > kMaxCookieChars) return L"";
-    text.assign(wanted, L'\0');
-  }
-}
-
 }  // namespace
 
 // ---- CQQHtml ----------------------------------------------------------------
 
 BEGIN_MESSAGE_MAP(CQQHtml, CDHtmlDialog)
-  // Every show and hide loads the start address again.
+  // Every real show and hide loads the start address again.
   ON_MESSAGE(WM_SHOWWINDOW, OnShowWindow)
   // Timers 1 and 2.
   ON_MESSAGE(WM_TIMER, OnTimer)
@@ -91,14 +68,12 @@ void CQQHtml::OnCancel() {
 
 LRESULT CQQHtml::OnShowWindow(WPARAM wParam, LPARAM lParam) {
   ::DefWindowProcW(m_hWnd, WM_SHOWWINDOW, wParam, lParam);
-  Navigate(m_strStartUrl.c_str());
+  if (IsRealShowWindow(lParam)) Navigate(m_strStartUrl.c_str());
   return 0;
 }
 
 LRESULT CQQHtml::OnSize(WPARAM, LPARAM lParam) {
-  if (HWND browser = GetBrowserWindow()) {
-    ::MoveWindow(browser, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
-  }
+  SetBrowserRect({0, 0, LOWORD(lParam), HIWORD(lParam)});
   return 0;
 }
 
@@ -113,7 +88,8 @@ void CQQHtml::OnPopupNavigate(IDispatch*, VARIANT* URL, VARIANT*, VARIANT*, VARI
 
 void CQQHtml::OnNavigateComplete(IDispatch* pDisp, const wchar_t* szUrl) {
   const std::wstring url = szUrl ? szUrl : L"";
-  if (!IsExternalLoginCallback(url, ExtLoginHost) || !HasLoginCookie(CookiesFor(url))) {
+  if (!IsExternalLoginCallback(url, ExtLoginHost) ||
+      !HasLoginCookie(CookiesFor(url, SystemGetCookieEx()))) {
     // Any other page, or a callback page before the login cookie is set:
     // the page goes on.
     CDHtmlDialog::OnNavigateComplete(pDisp, szUrl);
@@ -275,6 +251,10 @@ void CQQLogin::OnCancel() {
 
 LRESULT CQQLogin::OnShowWindow(WPARAM wParam, LPARAM lParam) {
   ::DefWindowProcW(m_hWnd, WM_SHOWWINDOW, wParam, lParam);
+  // The system hides and shows the owned browser dialog itself while the
+  // owner chain is minimised and restored; only a real show or hide of the
+  // frame is passed on.
+  if (!IsRealShowWindow(lParam)) return 0;
   if (!m_html.m_hWnd) m_html.Create(m_hWnd);
   if (m_html.m_hWnd) m_html.ShowWindow(wParam ? SW_SHOW : SW_HIDE);
   return 0;

@@ -18,7 +18,7 @@ class CQQHtml : public CDHtmlDialog {
   CQQHtml();
   ~CQQHtml() override;
 
-  // The redirect address the browser loads at every show and hide; set
+  // The redirect address the browser loads at every real show and hide; set
   // before the window exists.
   std::wstring m_strStartUrl;
 

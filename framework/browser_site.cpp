@@ -115,6 +115,26 @@ bool CBrowserControlSite::PreTranslateKey(MSG* pMsg) {
   return active->TranslateAccelerator(pMsg) == S_OK;
 }
 
+void CBrowserControlSite::SetControlRect(const RECT& rect) {
+  m_rect = rect;
+  CComPtr<IOleInPlaceObject> inPlace;
+  if (m_spObject && SUCCEEDED(m_spObject.QueryInterface(&inPlace)) &&
+      SUCCEEDED(inPlace->SetObjectRects(&m_rect, &m_rect))) {
+    return;
+  }
+  // A control that takes no rectangles still fills its place.
+  if (HWND control = GetControlWindow()) {
+    ::MoveWindow(control, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                 TRUE);
+  }
+}
+
+HRESULT CBrowserControlSite::UIActivate() {
+  if (!m_spObject || !m_pContainer) return E_UNEXPECTED;
+  return m_spObject->DoVerb(OLEIVERB_UIACTIVATE, nullptr, static_cast<IOleClientSite*>(this), 0,
+                            m_pContainer->m_hWnd, &m_rect);
+}
+
 STDMETHODIMP CBrowserControlSite::SetActiveObject(IOleInPlaceActiveObject* pActiveObject,
                                                   LPCOLESTR) {
   m_spActiveObject = pActiveObject;

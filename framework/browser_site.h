@@ -83,6 +83,17 @@ class CBrowserControlSite : public IOleClientSite,
   // control's in-place active object; true when the control took it.
   bool PreTranslateKey(MSG* pMsg);
 
+  // Places the control at `rect` (container client coordinates), as every
+  // host of an in-place control must on a resize: the control is told its
+  // new rectangles (IOleInPlaceObject::SetObjectRects, which also moves its
+  // window), and GetWindowContext answers them from then on.
+  void SetControlRect(const RECT& rect);
+  // The rectangle the control was last given.
+  RECT GetControlRect() const { return m_rect; }
+  // Makes the control UI-active (OLEIVERB_UIACTIVATE): it takes the focus
+  // and the page's focused field gets the keys.
+  HRESULT UIActivate();
+
   IWebBrowser2* GetBrowser() const { return m_spBrowser; }
   IOleObject* GetOleObject() const { return m_spObject; }
   // The control's own window (a child of the container), or null.

@@ -220,6 +220,14 @@ HWND CDHtmlDialog::GetBrowserWindow() const {
   return m_pSite ? m_pSite->GetControlWindow() : nullptr;
 }
 
+void CDHtmlDialog::SetBrowserRect(const RECT& rect) {
+  if (m_pSite) m_pSite->SetControlRect(rect);
+}
+
+void CDHtmlDialog::ActivateBrowser() {
+  if (m_pSite) m_pSite->UIActivate();
+}
+
 void CDHtmlDialog::Navigate(const wchar_t* url, DWORD dwFlags, const wchar_t* lpszTargetFrameName,
                             const wchar_t* lpszHeaders, void* lpvPostData, DWORD dwPostDataLen) {
   NavigateBrowser(m_pBrowserApp, url, dwFlags, lpszTargetFrameName, lpszHeaders, lpvPostData,

@@ -36,6 +36,11 @@ class CDHtmlDialog : public CDialog, public CBrowserHost {
   HWND GetBrowserWindow() const;
   // The control site of the browser, once the dialog has initialised.
   CBrowserControlSite* GetControlSite() const { return m_pSite; }
+  // Places the browser at `rect` of the client area, telling it its new
+  // rectangles.
+  void SetBrowserRect(const RECT& rect);
+  // Makes the browser UI-active: the page takes the keys.
+  void ActivateBrowser();
 
   // Makes the control site for the browser; false or a null site leaves the
   // browser with the framework's plain site.

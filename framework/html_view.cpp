@@ -101,10 +101,8 @@ LRESULT CALLBACK CHtmlView::ViewProc(HWND hWnd, UINT message, WPARAM wParam, LPA
 bool CHtmlView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
   switch (message) {
     case WM_SIZE:
-      // The browser always fills the view.
-      if (HWND browser = GetBrowserWindow()) {
-        ::MoveWindow(browser, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
-      }
+      // The browser always fills the view, and is told so.
+      if (m_pSite) m_pSite->SetControlRect({0, 0, LOWORD(lParam), HIWORD(lParam)});
       break;
     case WM_DESTROY:
       DestroyBrowser();

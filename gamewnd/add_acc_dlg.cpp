@@ -68,6 +68,14 @@ bool CAddAccDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT*
   // A click anywhere outside the prompt takes the activation away: it goes
   // without an answer. The dialog's own activation handling still runs.
   if (message == WM_ACTIVATE && LOWORD(wParam) == WA_INACTIVE) Hide();
+  // Alt+F4 (the close command) dismisses it as Esc does: the dialog's own
+  // handling would post the Cancel button's command, the "否" that starts a
+  // new main window.
+  if (message == WM_CLOSE) {
+    Hide();
+    *result = 0;
+    return true;
+  }
   return CDlgEx::WindowProc(message, wParam, lParam, result);
 }
 

@@ -33,7 +33,8 @@ class CAddAccDlg : public CDlgEx {
 
  protected:
   BOOL OnInitDialog() override;
-  // Losing activation hides the prompt (see the definition).
+  // Losing activation and the close command hide the prompt (see the
+  // definition).
   bool WindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
 
  private:

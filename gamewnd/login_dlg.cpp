@@ -1,12 +1,11 @@
 #include "gamewnd/login_dlg.h"
 
-#include <shellapi.h>
-
 #include "framework/gdi.h"
 #include "base/messages.h"
 #include "base/process_values.h"
 #include "base/product.h"
 #include "browser/browser_settings.h"
+#include "browser/outside_page.h"
 #include "framework/winapp.h"
 #include "gamewnd/login_protocol.h"
 #include "gamewnd/main_dlg.h"
@@ -75,12 +74,25 @@ BOOL CLoginDlg::OnInitDialog() {
 
 void CLoginDlg::OnNavigateComplete(IDispatch* pDisp, const wchar_t* szUrl) {
   CDHtmDlgEx::OnNavigateComplete(pDisp, szUrl);
+  const bool firstShow = !::IsWindowVisible(m_hWnd);
   ShowWindow(SW_SHOW);
   RECT client;
   ::GetClientRect(m_hWnd, &client);
-  if (HWND host = ::GetWindow(m_hWnd, GW_CHILD)) {
-    ::MoveWindow(host, 0, 0, client.right, client.bottom, TRUE);
+  SetBrowserRect(client);
+  // The page's focused field takes keys at once, without a click first; the
+  // main process's preload window never takes the focus. (Wine's browser
+  // accepts OLEIVERB_UIACTIVATE without acting on it: no test here shows it.)
+  if (firstShow && m_pBackground) ActivateBrowser();
+}
+
+void CLoginDlg::OnCancel() {
+  // Alt+F4 (the close command) ends the login as the page's "exitgame" does,
+  // instead of leaving the bare background art without a page.
+  if (m_pBackground) {
+    EndLogin(IDCANCEL);
+    return;
   }
+  CDHtmDlgEx::OnCancel();
 }
 
 LRESULT CLoginDlg::OnReloadLogin(WPARAM, LPARAM) {
@@ -150,6 +162,8 @@ void CLoginDlg::RunCommand(const std::wstring& url) {
 }
 
 void CLoginDlg::LoadGame(const std::wstring& encoded, const std::wstring& gameUrl) {
+  // The game frame's browser would load a local file or script as its page.
+  if (!IsGameAddress(gameUrl)) return;
   std::wstring serverText;
   if (!DecodeServerText(encoded, &serverText)) return;
   COPYDATASTRUCT record = HandoffRecord(serverText);
@@ -175,7 +189,7 @@ void CLoginDlg::EndLogin(int result) {
 void CLoginDlg::OpenInBrowser(const std::wstring& target) {
   // Only web addresses: a page must not start programs or open files.
   if (!IsOpenableAddress(target)) return;
-  ::ShellExecuteW(nullptr, L"open", target.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED);
+  OpenInDefaultBrowser(target, SW_SHOWMAXIMIZED);
 }
 
 void CLoginDlg::OpenExternalLogin(const std::wstring& url) {

@@ -36,6 +36,8 @@ class CLoginDlg : public CDHtmDlgEx {
 
  protected:
   BOOL OnInitDialog() override;
+  // The close command (Alt+F4) ends the login (see the definition).
+  void OnCancel() override;
 
  private:
   // The external-account pop-up finished: reload the login page.

@@ -6,6 +6,7 @@
 
 #include "base/paths.h"
 #include "base/text.h"
+#include "base/web_address.h"
 
 namespace {
 
@@ -115,11 +116,15 @@ std::wstring ExternalLoginCaption(const std::wstring& url, const std::wstring& h
 }
 
 bool IsOpenableAddress(const std::wstring& target) {
-  if (Contains(target, L"about:blank")) return false;
-  for (const std::wstring scheme : {L"http://", L"https://"}) {
-    if (target.size() > scheme.size() && StartsWithNoCase(target, scheme)) return true;
-  }
-  return false;
+  return !Contains(target, L"about:blank") && CheckWebAddress(target).ok;
+}
+
+bool IsGameAddress(const std::wstring& gameUrl) {
+  return CheckWebAddress(gameUrl).ok;
+}
+
+bool LoginGoesOn(INT_PTR loginResult) {
+  return loginResult == IDOK;
 }
 
 COPYDATASTRUCT HandoffRecord(const std::wstring& text) {

@@ -54,9 +54,21 @@ ExternalLogin ExternalLoginStart(const std::wstring& url, const std::wstring& ex
 // Caption of the pop-up for an external-account start address.
 std::wstring ExternalLoginCaption(const std::wstring& url, const std::wstring& extLoginHost);
 
-// Only web addresses are handed to the shell: a page served over plain HTTP
-// must not be able to start programs or open local files.
+// Only web addresses are handed to the shell (CheckWebAddress): a page
+// served over plain HTTP must not be able to start programs or open local
+// files. A target that mentions "about:blank" opens nothing either.
 bool IsOpenableAddress(const std::wstring& target);
+
+// Whether a "loadgame" game address may become the game frame's first page:
+// a web address as CheckWebAddress has it. Any other (a local file, script)
+// would be loaded by the frame's own browser, so such a command is ignored.
+bool IsGameAddress(const std::wstring& gameUrl);
+
+// Whether the login process goes on to its game frame after its login
+// background ended with `loginResult`: only for an accepted account (IDOK).
+// A cancelled login, and -1 (the window could not be made, or the loop met
+// WM_QUIT), end the process as a login that gave up.
+bool LoginGoesOn(INT_PTR loginResult);
 
 // ---- The hand-off record between a login window and the main window ----
 

@@ -1,7 +1,6 @@
 #include "ui/image_load.h"
 
-#include <gdiplus.h>
-#include <objidl.h>
+#include "ui/image_decode.h"
 
 #include <cstdint>
 
@@ -75,6 +74,21 @@ HBITMAP KeyedBitmap(GpBitmap* image) {
   return dib;
 }
 
+}  // namespace
+
+GpBitmap* DecodeImageStream(IStream* stream, StreamDecoder decode) {
+  // GDI+ on Windows reads from where the stream stands (Wine's seeks to the
+  // start itself): the bytes were just written, so the stream stands at
+  // their end.
+  const LARGE_INTEGER start = {};
+  if (!stream || FAILED(stream->Seek(start, STREAM_SEEK_SET, nullptr))) return nullptr;
+  GpBitmap* image = nullptr;
+  if (decode(stream, &image) != Ok) image = nullptr;
+  return image;
+}
+
+namespace {
+
 // The "PNG" resource `id` decoded by GDI+, or null. The stream holds the
 // resource's bytes and must outlive the image: the caller releases it after
 // disposing of the image.
@@ -91,7 +105,7 @@ GpBitmap* DecodePng(HMODULE module, UINT id, IStream** stream) {
   ULONG written = 0;
   if (bytes) (*stream)->Write(bytes, size, &written);
   GpBitmap* image = nullptr;
-  if (written == size) DllExports::GdipCreateBitmapFromStream(*stream, &image);
+  if (written == size) image = DecodeImageStream(*stream);
   ::FreeResource(loaded);
   if (!image) {
     (*stream)->Release();

@@ -76,6 +76,14 @@ class LoginCommands(TolvTestCase):
         proc, main = self.start_with_page("app://exitgame")
         self.assertEqual(0, self.wait_exit(proc, timeout=30))
 
+    def test_closing_the_login_window_abandons_the_login_as_exitgame_does(self):
+        # Alt+F4 on the login window is the system's close command.
+        proc, main = self.start_with_page()
+        login = self.login_window(main)
+        wait_until(lambda: LOGIN_PAGE in self.standin.paths(), 20, what="the login page")
+        post(login["hwnd"], 0x0112, 0xF060)
+        self.assertEqual(0, self.wait_exit(proc, timeout=30))
+
     def test_unknown_commands_and_upper_case_scheme_do_nothing(self):
         proc, main = self.start_with_page("app://nothingx", "APP://exitgame")
         wait_until(lambda: LOGIN_PAGE in self.standin.paths(), 20, what="the login page")
@@ -84,11 +92,13 @@ class LoginCommands(TolvTestCase):
         self.assertEqual(1, len(login_processes()))
         self.close_main(main, proc)
 
-    def test_openurls_starts_no_local_program(self):
+    def test_openurls_starts_no_local_program_and_loadgame_no_local_page(self):
         proc, main = self.start_with_page(
             "app://openurls|file:///C:/windows/system32/notepad.exe",
             "app://openurls|C:\\windows\\notepad.exe",
-            "app://openurls|notepad.exe")
+            "app://openurls|notepad.exe",
+            "app://loadgame|S1-alice|file:///C:/windows/system32/notepad.exe",
+            "app://loadgame|S1-alice|javascript:alert(1)")
         wait_until(lambda: LOGIN_PAGE in self.standin.paths(), 20, what="the login page")
         time.sleep(4)
         self.assertEqual([], [w for w in tolv_windows(title=None) if "notepad" in w["image"].lower()])
@@ -100,6 +110,9 @@ class LoginCommands(TolvTestCase):
             except OSError:
                 pass
         self.assertEqual([], [c for c in running if "notepad" in c])
+        # A game address that is no web page hands no account over.
+        self.assertEqual([], self.login_reports())
+        self.assertEqual(1, len(login_processes()))
         self.close_main(main, proc)
 
 

@@ -103,7 +103,7 @@ TEST_F(Prompt, EachButtonPostsItsAnswerAndHides) {
   EXPECT_EQ((std::vector<WPARAM>{1, 0}), Answers());
 }
 
-TEST_F(Prompt, DeactivationAndEscDismissWithoutAnAnswer) {
+TEST_F(Prompt, DeactivationEscAndAltF4DismissWithoutAnAnswer) {
   CAddAccDlg prompt;
   prompt.ShowUnder(main_, link_);
   SendMessageW(prompt.m_hWnd, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), 0);
@@ -116,6 +116,14 @@ TEST_F(Prompt, DeactivationAndEscDismissWithoutAnAnswer) {
   MSG esc = {prompt.m_btnYes.m_hWnd, WM_KEYDOWN, VK_ESCAPE, 0, 0, {}};
   EXPECT_TRUE(prompt.PreTranslateMessage(&esc));
   EXPECT_FALSE(IsWindowVisible(prompt.m_hWnd));
+
+  // Alt+F4: the dialog's own handling would post the Cancel button's "否".
+  prompt.ShowUnder(main_, link_);
+  SendMessageW(prompt.m_hWnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+  MSG m;
+  while (PeekMessageW(&m, prompt.m_hWnd, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
+  EXPECT_FALSE(IsWindowVisible(prompt.m_hWnd));
+  EXPECT_TRUE(IsWindow(prompt.m_hWnd));
   EXPECT_TRUE(Answers().empty());
 }
 

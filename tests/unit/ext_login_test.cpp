@@ -67,6 +67,33 @@ TEST(ExternalLoginRules, LoginCookieIsFoundByItsExactNameAndNeedsAValue) {
   EXPECT_FALSE(HasLoginCookie(L";;;="));
 }
 
+// InternetGetCookieExW of a WinINet older than Internet Explorer 8, which
+// knows no INTERNET_COOKIE_HTTPONLY.
+BOOL WINAPI RefusesHttpOnlyFlag(const wchar_t*, const wchar_t*, wchar_t*, DWORD*, DWORD, void*) {
+  SetLastError(ERROR_INVALID_PARAMETER);
+  return FALSE;
+}
+
+TEST(ExternalLoginRules, HttpOnlyLoginCookieIsReadAsInternetExplorer8StoresIt) {
+  const std::wstring url = std::wstring(L"http://") + ExtLoginHost + L"/qzone/callback.do?code=9";
+  ASSERT_NE(0u, InternetSetCookieExW(url.c_str(), nullptr, L"Pauth=secret; path=/qzone/; httponly",
+                                     INTERNET_COOKIE_HTTPONLY, 0));
+  ASSERT_TRUE(InternetSetCookieW(url.c_str(), nullptr, L"plain=1; path=/qzone/"));
+  ASSERT_NE(nullptr, SystemGetCookieEx());
+  EXPECT_TRUE(HasLoginCookie(CookiesFor(url, SystemGetCookieEx())));
+  // The older function leaves the HttpOnly cookie out, as WinINet does from
+  // Internet Explorer 8 on: the login would never have ended.
+  EXPECT_FALSE(HasLoginCookie(CookiesFor(url, nullptr)));
+  // Where the flag is refused, the older function still reads the site.
+  EXPECT_NE(std::wstring::npos, CookiesFor(url, RefusesHttpOnlyFlag).find(L"plain=1"));
+  EXPECT_EQ(L"",
+            CookiesFor(std::wstring(L"http://") + ExtLoginHost + L"/none/", SystemGetCookieEx()));
+  const wchar_t* expired = L"; path=/qzone/; expires=Thu, 01 Jan 1970 00:00:00 GMT";
+  InternetSetCookieExW(url.c_str(), nullptr, (std::wstring(L"Pauth=") + expired).c_str(),
+                       INTERNET_COOKIE_HTTPONLY, 0);
+  InternetSetCookieW(url.c_str(), nullptr, (std::wstring(L"plain=") + expired).c_str());
+}
+
 TEST(ExternalLoginRules, HtmlDialogsOfThisProcessOnly) {
   HWND a = reinterpret_cast<HWND>(0x10), b = reinterpret_cast<HWND>(0x20),
        c = reinterpret_cast<HWND>(0x30);

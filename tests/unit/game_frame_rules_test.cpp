@@ -1,8 +1,13 @@
 #include "browser/game_frame_rules.h"
 
 #include <gtest/gtest.h>
+#include <shellapi.h>
+
+#include <vector>
 
 #include "base/messages.h"
+#include "base/web_address.h"
+#include "browser/outside_page.h"
 
 namespace {
 
@@ -92,13 +97,158 @@ TEST(ScriptMessageBoxes, OnlyThisProcessInTitleOrder) {
   EXPECT_EQ(nullptr, ScriptMessageBoxToClose(windows, 9));
 }
 
-TEST(InternetExplorer, CommandLineFromAppPath) {
-  EXPECT_EQ(L"\"C:\\Program Files\\Internet Explorer\\iexplore.exe\" http://x/?a=1",
-            IeCommandLine(L"\"C:\\Program Files\\Internet Explorer\\iexplore.exe\" -nohome",
-                          L"http://x/?a=1"));
-  EXPECT_EQ(L"\"C:\\ie\\iexplore.exe\" u", IeCommandLine(L"C:\\ie\\iexplore.exe", L"u"));
-  EXPECT_EQ(L"", IeCommandLine(L"", L"u"));
-  EXPECT_EQ(L"", IeCommandLine(L"C:\\ie\\IEXPLORE.EXE", L"u"));  // the search is exact
+TEST(InternetExplorer, PathFromAppPathAnyCaseAndExpanded) {
+  EXPECT_EQ(
+      L"C:\\Program Files\\Internet Explorer\\iexplore.exe",
+      IePathFromAppPath(L"\"C:\\Program Files\\Internet Explorer\\iexplore.exe\" -nohome", REG_SZ));
+  // Windows itself writes the name in capitals.
+  EXPECT_EQ(L"C:\\ie\\IEXPLORE.EXE", IePathFromAppPath(L"C:\\ie\\IEXPLORE.EXE", REG_SZ));
+  SetEnvironmentVariableW(L"TOLV_IE_DIR", L"D:\\Programme");
+  EXPECT_EQ(L"D:\\Programme\\IE\\IExplore.Exe",
+            IePathFromAppPath(L"%TOLV_IE_DIR%\\IE\\IExplore.Exe", REG_EXPAND_SZ));
+  // A plain string is taken as it stands.
+  EXPECT_EQ(L"%TOLV_IE_DIR%\\iexplore.exe",
+            IePathFromAppPath(L"%TOLV_IE_DIR%\\iexplore.exe", REG_SZ));
+  SetEnvironmentVariableW(L"TOLV_IE_DIR", nullptr);
+  EXPECT_EQ(L"", IePathFromAppPath(L"", REG_SZ));
+  EXPECT_EQ(L"", IePathFromAppPath(L"\".exe\"", REG_SZ));
+  EXPECT_EQ(L"", IePathFromAppPath(L"C:\\ie\\iexplore.com", REG_SZ));
+}
+
+// Addresses a page or an answer may send, none of which is a web page that
+// may leave the client.
+const wchar_t* const kHostile[] = {L"file:///C:/windows/system32/calc.exe",
+                                   L"FILE://C:/x.exe",
+                                   L"C:\\windows\\notepad.exe",
+                                   L"\\\\server\\share\\x.exe",
+                                   L"//server/share/x.exe",
+                                   L"notepad",
+                                   L"javascript:alert(1)",
+                                   L"JavaScript:alert(1)",
+                                   L"about:blank",
+                                   L"res://ieframe.dll/x",
+                                   L"mailto:a@b",
+                                   L"-extoff http://x/",
+                                   L" http://x/",
+                                   L"http://",
+                                   L"https://",
+                                   L"http:///etc/passwd",
+                                   L"http://\\\\server\\x",
+                                   L"http://x/\" -extoff \"",
+                                   L"http://x/\r\nHost: y",
+                                   L"http://x/\n-extoff",
+                                   L"http://x/\t-extoff",
+                                   L"http://x/\x7f",
+                                   L""};
+
+TEST(OutsidePages, OnlyWebAddressesQuotedAsOneArgument) {
+  for (const wchar_t* url : kHostile) {
+    EXPECT_FALSE(CheckWebAddress(url).ok) << url;
+  }
+  EXPECT_FALSE(CheckWebAddress(L"http://x/" + std::wstring(kMaxWebAddress, L'a')).ok);
+  // Blanks are written escaped, so that a browser whose registered command
+  // leaves "%1" unquoted still reads one address and no switch.
+  const WebAddress blank = CheckWebAddress(L"http://x/a b -extoff");
+  ASSERT_TRUE(blank.ok);
+  EXPECT_EQ(L"http://x/a%20b%20-extoff", blank.address);
+  EXPECT_EQ(L"\"http://x/a%20b%20-extoff\"", blank.argument);
+  EXPECT_TRUE(CheckWebAddress(L"HTTPS://forum.example/x?a=1&b=%22").ok);
+  const std::wstring longest = L"http://x/" + std::wstring(kMaxWebAddress - 9, L'a');
+  EXPECT_TRUE(CheckWebAddress(longest).ok);
+  // Escaping a blank must not carry the address past the limit.
+  EXPECT_FALSE(CheckWebAddress(L"http://x/ " + std::wstring(kMaxWebAddress - 11, L'a')).ok);
+
+  const IeStart ie = IeStartFor(L"C:\\ie\\iexplore.exe", L"http://x/a b");
+  ASSERT_TRUE(ie.ok);
+  EXPECT_EQ(L"\"http://x/a%20b\"", ie.argument);
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW((L"\"" + ie.path + L"\" " + ie.argument).c_str(), &argc);
+  ASSERT_EQ(2, argc);
+  EXPECT_STREQ(L"http://x/a%20b", argv[1]);
+  LocalFree(argv);
+  EXPECT_FALSE(IeStartFor(L"", L"http://x/").ok);
+}
+
+// Every start of an outside program, recorded instead of made.
+std::vector<OutsideStart> g_started;
+bool g_desktopShellWorks = false;
+bool RecordAsDesktopUser(const OutsideStart& start) {
+  if (!g_desktopShellWorks) return false;
+  g_started.push_back(start);
+  return true;
+}
+bool RecordAsThisProcess(const OutsideStart& start) {
+  g_started.push_back(start);
+  return true;
+}
+
+class OutsideStarts : public testing::Test {
+ protected:
+  void SetUp() override {
+    g_started.clear();
+    g_desktopShellWorks = false;
+    before_ = SetOutsideStarters({RecordAsDesktopUser, RecordAsThisProcess});
+    // Internet Explorer where the system registers it, as REG_EXPAND_SZ.
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE, kAppPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
+                    nullptr);
+    ASSERT_TRUE(key_);
+    DWORD size = sizeof(saved_);
+    hadValue_ = RegQueryValueExW(key_, nullptr, nullptr, &savedType_,
+                                 reinterpret_cast<BYTE*>(saved_), &size) == ERROR_SUCCESS;
+    const wchar_t ie[] = L"%ProgramFiles%\\Internet Explorer\\IEXPLORE.EXE";
+    RegSetValueExW(key_, nullptr, 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(ie), sizeof(ie));
+  }
+  void TearDown() override {
+    SetOutsideStarters(before_);
+    if (hadValue_) {
+      RegSetValueExW(key_, nullptr, 0, savedType_, reinterpret_cast<const BYTE*>(saved_),
+                     static_cast<DWORD>((wcslen(saved_) + 1) * sizeof(wchar_t)));
+    } else {
+      RegDeleteValueW(key_, nullptr);
+    }
+    RegCloseKey(key_);
+  }
+  static constexpr const wchar_t* kAppPath =
+      L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\IEXPLORE.EXE";
+  OutsideStarters before_ = {};
+  HKEY key_ = nullptr;
+  wchar_t saved_[260] = {};
+  DWORD savedType_ = REG_SZ;
+  bool hadValue_ = false;
+};
+
+TEST_F(OutsideStarts, HostileAddressesStartNothingAtAnyEntryPoint) {
+  for (const wchar_t* url : kHostile) {
+    EXPECT_FALSE(OpenInInternetExplorer(url)) << url;  // links, forum, official site
+    EXPECT_TRUE(CancelsNewWindow(url)) << url;         // a game page's new window
+    EXPECT_FALSE(OpenInDefaultBrowser(url, SW_SHOWMAXIMIZED)) << url;
+  }
+  EXPECT_FALSE(OpenInInternetExplorer(nullptr));
+  EXPECT_TRUE(CancelsNewWindow(nullptr));
+  EXPECT_TRUE(g_started.empty());
+}
+
+TEST_F(OutsideStarts, WebPagesGoToTheDesktopsUserOrElseAsThisProcess) {
+  // No desktop shell (Wine, Windows XP without one): as this process.
+  EXPECT_TRUE(CancelsNewWindow(L"http://x/pop up"));
+  ASSERT_EQ(1u, g_started.size());
+  EXPECT_TRUE(g_started[0].program);
+  wchar_t programs[MAX_PATH] = {};
+  ExpandEnvironmentStringsW(L"%ProgramFiles%\\Internet Explorer\\IEXPLORE.EXE", programs, MAX_PATH);
+  EXPECT_EQ(programs, g_started[0].file);
+  EXPECT_EQ(L"\"http://x/pop%20up\"", g_started[0].parameters);
+
+  g_desktopShellWorks = true;
+  EXPECT_TRUE(OpenInDefaultBrowser(L"https://x/", SW_SHOWMAXIMIZED));
+  ASSERT_EQ(2u, g_started.size());
+  EXPECT_FALSE(g_started[1].program);
+  EXPECT_EQ(L"https://x/", g_started[1].file);
+  EXPECT_EQ(SW_SHOWMAXIMIZED, g_started[1].show);
+
+  // Without Internet Explorer a game page's pop-up opens the browser's own way.
+  RegDeleteValueW(key_, nullptr);
+  EXPECT_FALSE(CancelsNewWindow(L"http://x/"));
+  EXPECT_EQ(2u, g_started.size());
 }
 
 TEST(Hotkeys, StoredForm) {

@@ -86,6 +86,26 @@ TEST_F(HtmlView, BrowserFillsTheViewAsPaneOne) {
   GetClientRect(browser, &r);
   EXPECT_EQ(250, r.right);
   EXPECT_EQ(150, r.bottom);
+  // The control was told its new rectangles, as every host tells it: its
+  // own size and the site's answer are the new ones, not the creation's.
+  LONG width = 0, height = 0;
+  view.m_pBrowserApp->get_Width(&width);
+  view.m_pBrowserApp->get_Height(&height);
+  EXPECT_EQ(250, width);
+  EXPECT_EQ(150, height);
+  CComPtr<IOleClientSite> site = BrowserSiteOf(view.m_pBrowserApp);
+  CComPtr<IOleInPlaceSite> inPlace;
+  ASSERT_TRUE(site && SUCCEEDED(site->QueryInterface(IID_IOleInPlaceSite,
+                                                     reinterpret_cast<void**>(&inPlace))));
+  CComPtr<IOleInPlaceFrame> frameOf;
+  CComPtr<IOleInPlaceUIWindow> doc;
+  RECT pos = {}, clip = {};
+  OLEINPLACEFRAMEINFO info = {};
+  info.cb = sizeof(info);
+  ASSERT_EQ(S_OK, inPlace->GetWindowContext(&frameOf, &doc, &pos, &clip, &info));
+  EXPECT_EQ(250, pos.right - pos.left);
+  EXPECT_EQ(150, pos.bottom - pos.top);
+  EXPECT_EQ(150, clip.bottom - clip.top);
 }
 
 TEST_F(HtmlView, EventsReachTheVirtuals) {

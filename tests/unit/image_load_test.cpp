@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "ui/image_decode.h"
 #include "ui/skin_layout.h"
 
 namespace {
@@ -83,6 +84,48 @@ TEST(LoadResourceImage, PngBecomesABottomUp32BitDibWithKeyedTransparency) {
   const auto* raw = static_cast<const uint32_t*>(dib.dsBm.bmBits);
   for (int i = 0; i < 8; ++i) EXPECT_EQ(0u, raw[i] >> 24) << i;
   ::DeleteObject(bmp);
+}
+
+// Decodes as GDI+ does on Windows: from where the stream stands, never
+// seeking to its start first. Records the position decoding started at.
+ULONGLONG g_decodeStart = 0;
+Gdiplus::GpStatus WINGDIPAPI DecodeFromCurrentPosition(IStream* stream,
+                                                       Gdiplus::GpBitmap** bitmap) {
+  *bitmap = nullptr;
+  const LARGE_INTEGER none = {};
+  ULARGE_INTEGER at = {};
+  stream->Seek(none, STREAM_SEEK_CUR, &at);
+  g_decodeStart = at.QuadPart;
+  BYTE signature[8] = {};
+  ULONG read = 0;
+  stream->Read(signature, sizeof(signature), &read);
+  if (read != sizeof(signature) || memcmp(signature, "\x89PNG\r\n\x1a\n", 8) != 0) {
+    return Gdiplus::UnknownImageFormat;
+  }
+  return Gdiplus::Ok;
+}
+
+TEST(DecodeImageStream, DecodingStartsAtTheFirstByteWhereverTheStreamStands) {
+  HMODULE self = ::GetModuleHandleW(nullptr);
+  HRSRC res = FindResourceW(self, MAKEINTRESOURCEW(301), L"PNG");
+  ASSERT_NE(nullptr, res);
+  const void* bytes = LockResource(LoadResource(self, res));
+  IStream* stream = nullptr;
+  ASSERT_EQ(S_OK, CreateStreamOnHGlobal(nullptr, TRUE, &stream));
+  ULONG written = 0;
+  stream->Write(bytes, SizeofResource(self, res), &written);  // now at the end
+  g_decodeStart = 99;
+  DecodeImageStream(stream, DecodeFromCurrentPosition);
+  EXPECT_EQ(0u, g_decodeStart);
+  // And GDI+ itself makes the image of it.
+  Gdiplus::GdiplusStartupInput input;
+  ULONG_PTR token = 0;
+  ASSERT_EQ(Gdiplus::Ok, Gdiplus::GdiplusStartup(&token, &input, nullptr));
+  Gdiplus::GpBitmap* image = DecodeImageStream(stream);
+  EXPECT_NE(nullptr, image);
+  if (image) Gdiplus::DllExports::GdipDisposeImage(image);
+  Gdiplus::GdiplusShutdown(token);
+  stream->Release();
 }
 
 TEST(LoadResourceImage, ClassicBitmapWinsMissingOrBrokenGivesNull) {

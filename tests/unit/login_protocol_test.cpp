@@ -140,6 +140,19 @@ TEST(OpenableAddress, OnlyWebAddresses) {
         L"\\\\server\\share\\x.exe", L"mailto:a@b"}) {
     EXPECT_FALSE(IsOpenableAddress(target)) << target;
   }
+  // The game frame's first page: a web page, and nothing that would run or
+  // open a file in its browser.
+  EXPECT_TRUE(IsGameAddress(L"http://game.example/s1?x=1"));
+  for (const wchar_t* game : {L"", L"file:///C:/x.htm", L"javascript:alert(1)", L"res://x/y",
+                              L"\\\\server\\page.htm", L"http://x/\r\n"}) {
+    EXPECT_FALSE(IsGameAddress(game)) << game;
+  }
+}
+
+TEST(LoginResult, OnlyAnAcceptedAccountOpensTheGameFrame) {
+  EXPECT_TRUE(LoginGoesOn(IDOK));
+  // Cancelled, and -1: the window could not be made or the loop met WM_QUIT.
+  for (INT_PTR result : {IDCANCEL, -1, 0, 3}) EXPECT_FALSE(LoginGoesOn(result)) << result;
 }
 
 TEST(HandoffRecord, RoundTrip) {
