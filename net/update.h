@@ -7,12 +7,9 @@
 #include <functional>
 #include <string>
 
-#include "base/version.h"
+#include "base/product.h"
 
 // ---- Decisions (no network) ----
-
-// The client version without its dots, which ends every version token.
-constexpr wchar_t kVersionDigits[] = TOLV_VERSION_DIGITS;
 
 // MD5 digest of the file's bytes (read in 1024-byte pieces through the
 // system's crypto provider) as 32 lower-case hexadecimal digits; empty when
