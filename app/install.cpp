@@ -95,38 +95,43 @@ std::wstring OldDesktopShortcut(const std::wstring& documents, const std::wstrin
 }
 
 std::string RemovalScript(bool removeFolder, int tries) {
-  // Every try pauses about a second (two pings are a second apart); after
-  // `tries` an executable that cannot be deleted is left alone, so no
-  // hidden script runs for ever.
+  // The placeholder (the script's own name without ".bat") cannot be deleted
+  // while the removing process lives; the message box it shows may stay open
+  // for hours. Every try pauses about a second (two pings are a second
+  // apart); after `tries` an executable that cannot be deleted is left alone,
+  // so no hidden script runs for ever.
   std::string text =
       "@echo off\r\n"
       "cd\\\r\n"
+      ":wait\r\n"
+      "ping -n 2 127.0.0.1 >nul\r\n"
+      "del /F /A \"%~dpn0\" >nul 2>nul\r\n"
+      "if exist \"%~dpn0\" goto :wait\r\n"
       "set /a tries=0\r\n"
       ":delexe\r\n"
-      "ping -n 2 127.0.0.1 >nul\r\n"
-      "del \"%TOLV_REMOVE_EXE%\" >nul 2>nul\r\n"
+      "del /F /A \"%TOLV_REMOVE_EXE%\" >nul 2>nul\r\n"
       "if not exist \"%TOLV_REMOVE_EXE%\" goto :gone\r\n"
       "set /a tries+=1\r\n"
-      "if %tries% lss " +
+      "if %tries% geq " +
       std::to_string(tries) +
-      " goto :delexe\r\n"
-      "goto :done\r\n"
+      " goto :done\r\n"
+      "ping -n 2 127.0.0.1 >nul\r\n"
+      "goto :delexe\r\n"
       ":gone\r\n";
   if (removeFolder) {
     text +=
         "del \"%TOLV_REMOVE_DIR%\" /Q /F /A >nul 2>nul\r\n"
         "rd \"%TOLV_REMOVE_DIR%\"\r\n";
   }
-  // The script is the placeholder's name with ".bat" added: both go.
   text +=
       ":done\r\n"
-      "del \"%~dpn0\"\r\n"
       "del \"%~f0\"\r\n";
   return text;
 }
 
 std::wstring StartRemovalScript(const std::wstring& exe, const std::wstring& tempFolder,
-                                int tries) {
+                                HANDLE* alive, int tries) {
+  *alive = nullptr;
   if (exe.empty()) return L"";
   const std::wstring folder = ExeFolder(exe);
   wchar_t placeholder[MAX_PATH] = {};
@@ -134,10 +139,18 @@ std::wstring StartRemovalScript(const std::wstring& exe, const std::wstring& tem
   const std::wstring script = std::wstring(placeholder) + L".bat";
   const bool removeFolder = CountFiles(folder.c_str()) <= 1;
   if (AppendToFile(RemovalScript(removeFolder, tries), script.c_str()) < 0) return L"";
+  // Not inheritable: only this process's end may release it. Without it the
+  // script goes straight to its bounded tries.
+  const HANDLE held = ::CreateFileW(placeholder, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (held != INVALID_HANDLE_VALUE) *alive = held;
   // The script reads its paths from the environment it inherits.
   ::SetEnvironmentVariableW(kRemoveExeVariable, exe.c_str());
   ::SetEnvironmentVariableW(kRemoveDirVariable, folder.c_str());
-  return StartHidden(script) ? script : L"";
+  if (StartHiddenScript(script)) return script;
+  if (*alive) ::CloseHandle(*alive);
+  *alive = nullptr;
+  return L"";
 }
 
 int CountFiles(const wchar_t* folder) {
@@ -288,7 +301,10 @@ int Uninstall(const std::function<void()>& sendReport) {
     if (!folder.empty() && CountFiles(folder.c_str()) == 0) ::RemoveDirectoryW(folder.c_str());
   }
   wchar_t temp[MAX_PATH] = {};
-  if (::GetTempPathW(MAX_PATH, temp)) StartRemovalScript(ExePath(), temp);
+  // The placeholder stays held until this process ends, however late the
+  // player closes the message below: the system closes the handle then.
+  HANDLE alive = nullptr;
+  if (::GetTempPathW(MAX_PATH, temp)) StartRemovalScript(ExePath(), temp, &alive);
   if (sendReport) sendReport();
   return ShowMessageBox(
       nullptr, L"BrindloTolvane已成功移除，部分文件将在程序退出\r\n或计算机重启后自行删除", MB_OK);

@@ -1,6 +1,8 @@
 // Installing the client for the current user, and removing it.
 #pragma once
 
+#include <windows.h>
+
 #include <functional>
 #include <string>
 
@@ -22,26 +24,32 @@ std::wstring OldDesktopShortcut(const std::wstring& documents, const std::wstrin
 // Environment variables through which the removal script receives its paths.
 constexpr wchar_t kRemoveExeVariable[] = L"TOLV_REMOVE_EXE";
 constexpr wchar_t kRemoveDirVariable[] = L"TOLV_REMOVE_DIR";
-// Tries of the removal script, about a second apart, before it gives up on an
-// executable that cannot be deleted.
-constexpr int kRemovalTries = 300;
+// Tries of the removal script, about a second apart, once the removing
+// process has ended, before it gives up on an executable that still cannot be
+// deleted (another copy of it still runs).
+constexpr int kRemovalTries = 60;
 
-// The removal script. It waits for the executable (named by the environment
-// variable kRemoveExeVariable) to be deletable and deletes it; with
-// `removeFolder` it then empties and removes the folder (kRemoveDirVariable);
-// at the end it deletes itself and the empty placeholder its name came from.
-// The script holds no path itself, so paths in any character set reach it
-// intact. `tries` bounds the waiting.
+// The removal script. It waits, without limit, for the removing process to
+// end: that process holds the script's "DelSelf" placeholder open without
+// delete sharing as long as it lives (the system closes it however the
+// process ends), so the placeholder becomes deletable exactly then. It then
+// deletes the executable (named by the environment variable
+// kRemoveExeVariable), read-only or not, in at most `tries` tries; with
+// `removeFolder` it also empties and removes the folder (kRemoveDirVariable);
+// at the end it deletes itself. The script holds no path itself, so paths in
+// any character set reach it intact.
 std::string RemovalScript(bool removeFolder, int tries = kRemovalTries);
 
 // ---- Files ----
 
 // Writes the removal script for `exe` into `tempFolder` (a unique "DelSelf"
-// name with ".bat" added) and starts it hidden. It chooses the script that
-// also removes the folder when the folder holds at most one file. The
-// script's path, or empty when it could not be written or started.
+// name with ".bat" added) and starts it unseen. It chooses the script that
+// also removes the folder when the folder holds at most one file. `*alive`
+// receives the handle that holds the placeholder open: the removing process
+// keeps it until it ends (closing it plays that end). The script's path, or
+// empty when it could not be written or started.
 std::wstring StartRemovalScript(const std::wstring& exe, const std::wstring& tempFolder,
-                                int tries = kRemovalTries);
+                                HANDLE* alive, int tries = kRemovalTries);
 
 // Number of files in `folder` and all its subfolders; 0 for an empty or null
 // name; a folder that cannot be listed counts as 1.

@@ -14,7 +14,7 @@ constexpr size_t kUrlBuffer = 512;
 struct ReportStart {
   const wchar_t* url;
   HANDLE started;
-  HANDLE done;
+  HANDLE done;  // the thread's own duplicate, which it closes
 };
 
 DWORD WINAPI ReportThread(LPVOID param) {
@@ -25,6 +25,7 @@ DWORD WINAPI ReportThread(LPVOID param) {
   ::SetEvent(start->started);  // `start` is gone from here on
   HttpGet(url, L"");
   ::SetEvent(done);
+  ::CloseHandle(done);
   return 0;
 }
 
@@ -49,15 +50,24 @@ std::wstring UninstallReportUrl(int count) {
 }
 
 void SendReportWith(const wchar_t* url, HANDLE started, HANDLE done) {
-  ReportStart start = {url, started, done};
-  HANDLE thread = ::CreateThread(nullptr, 0, ReportThread, &start, 0, nullptr);
-  if (!thread) {
-    // No thread, no request: the report has failed, and whoever waits for it
-    // must not wait forever.
-    ::SetEvent(done);
-    return;
+  // The thread signals its own handle to the event: a report against a slow
+  // server may outlive the caller's handle (the process closes its events at
+  // exit), and a closed handle's value may already name another object.
+  HANDLE own = nullptr;
+  const HANDLE self = ::GetCurrentProcess();
+  HANDLE thread = nullptr;
+  if (::DuplicateHandle(self, done, self, &own, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+    ReportStart start = {url, started, own};
+    thread = ::CreateThread(nullptr, 0, ReportThread, &start, 0, nullptr);
+    if (thread) {
+      ::CloseHandle(thread);
+      ::WaitForSingleObject(started, INFINITE);
+      ::ResetEvent(started);
+      return;
+    }
+    ::CloseHandle(own);
   }
-  ::CloseHandle(thread);
-  ::WaitForSingleObject(started, INFINITE);
-  ::ResetEvent(started);
+  // No thread, no request: the report has failed, and whoever waits for it
+  // must not wait forever.
+  ::SetEvent(done);
 }

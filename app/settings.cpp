@@ -78,18 +78,21 @@ long long DaysFromCivil(const CivilDate& date) {
   return era * 146097 + dayOfEra - 719468;
 }
 
-int DaysSince(const CivilDate& last, std::time_t now) {
+int DaysSince(const CivilDate& last, const CivilDate& today) {
   // Calendar days, counted on the calendar rather than in seconds: a date
   // beyond the range of the time conversion (2038 on) and a day that daylight
   // saving makes 23 hours long both count like any other.
-  const std::tm today = *std::localtime(&now);
-  const long long d =
-      DaysFromCivil({today.tm_year + 1900, today.tm_mon + 1, today.tm_mday}) - DaysFromCivil(last);
-  return static_cast<int>(d);
+  return static_cast<int>(DaysFromCivil(today) - DaysFromCivil(last));
 }
 
-UsageCounters::UsageCounters(std::wstring iniPath, std::function<std::time_t()> clock)
-    : m_iniPath(std::move(iniPath)), m_clock(std::move(clock)) {}
+CivilDate LocalToday() {
+  SYSTEMTIME now;
+  ::GetLocalTime(&now);
+  return {now.wYear, now.wMonth, now.wDay};
+}
+
+UsageCounters::UsageCounters(std::wstring iniPath, std::function<CivilDate()> today)
+    : m_iniPath(std::move(iniPath)), m_today(std::move(today)) {}
 
 std::wstring UsageCounters::Read(const wchar_t* key, const wchar_t* fallback) const {
   wchar_t value[32] = {};
@@ -111,14 +114,13 @@ int UsageCounters::DaysSinceLastStart() {
   if (m_lastDate.empty()) m_lastDate = Read(L"lstTime", L"").substr(0, 15);
   CivilDate last;
   if (!ParseLastDate(m_lastDate, &last)) return 0;  // no usable date: today
-  return DaysSince(last, m_clock());
+  return DaysSince(last, m_today());
 }
 
 void UsageCounters::WriteToday() {
-  const std::time_t now = m_clock();
-  const std::tm today = *std::localtime(&now);
-  Write(L"lstTime", std::to_wstring(today.tm_year + 1900) + L"/" +
-                        std::to_wstring(today.tm_mon + 1) + L"/" + std::to_wstring(today.tm_mday));
+  const CivilDate today = m_today();
+  Write(L"lstTime", std::to_wstring(today.year) + L"/" + std::to_wstring(today.month) + L"/" +
+                        std::to_wstring(today.day));
 }
 
 int UsageCounters::Update(CounterKind kind) {
@@ -160,6 +162,6 @@ int UsageCounters::Update(CounterKind kind) {
 }
 
 int UpdateCounter(CounterKind kind) {
-  static UsageCounters counters(StatisticPath(), [] { return std::time(nullptr); });
+  static UsageCounters counters(StatisticPath(), LocalToday);
   return counters.Update(kind);
 }

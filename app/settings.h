@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <ctime>
 #include <functional>
 #include <string>
 
@@ -40,9 +39,14 @@ int DaysInMonth(int year, int month);
 // The day number of `date`, 0 for 1970/1/1, in 64 bits for any year.
 long long DaysFromCivil(const CivilDate& date);
 
-// Calendar days from `last` to the local date of `now`: 0 on the same day,
-// 1 on the next, negative for a date in the future.
-int DaysSince(const CivilDate& last, std::time_t now);
+// Calendar days from `last` to `today`: 0 on the same day, 1 on the next,
+// negative for a date in the future.
+int DaysSince(const CivilDate& last, const CivilDate& today);
+
+// Today's local date from the system's calendar clock (GetLocalTime), which
+// has no end in 2038 on any build: the 32-bit C runtime's time() and
+// localtime() stop there.
+CivilDate LocalToday();
 
 // Counters kept in one settings file. Every update reads the current value
 // from the file and writes the new one back at once. The date of the last
@@ -50,7 +54,7 @@ int DaysSince(const CivilDate& last, std::time_t now);
 // process measures from the same stored date.
 class UsageCounters {
  public:
-  UsageCounters(std::wstring iniPath, std::function<std::time_t()> clock);
+  UsageCounters(std::wstring iniPath, std::function<CivilDate()> today);
   int Update(CounterKind kind);
 
  private:
@@ -61,9 +65,9 @@ class UsageCounters {
   void Write(const wchar_t* key, const std::wstring& value) const;
 
   std::wstring m_iniPath;
-  std::function<std::time_t()> m_clock;
+  std::function<CivilDate()> m_today;
   std::wstring m_lastDate;  // the "lstTime" of the first day computation
 };
 
-// The process's counters in StatisticPath(), on the real clock.
+// The process's counters in StatisticPath(), on the system's clock.
 int UpdateCounter(CounterKind kind);

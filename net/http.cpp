@@ -70,12 +70,13 @@ namespace {
 
 // Every handle gets the time-outs: handles do not reliably inherit them from
 // their parent everywhere the client runs.
-void SetTimeouts(HINTERNET handle) {
+void SetTimeouts(HINTERNET handle, DWORD receiveTimeoutMs) {
   DWORD timeout = kHttpTimeoutMs;
-  for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
-                       INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+  for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT}) {
     ::InternetSetOptionW(handle, option, &timeout, sizeof(timeout));
   }
+  ::InternetSetOptionW(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &receiveTimeoutMs,
+                       sizeof(receiveTimeoutMs));
 }
 
 // Keeps a freshly opened handle in `slot`; false when it is null or the
@@ -87,7 +88,7 @@ bool Hold(HttpRequest* r, std::atomic<HINTERNET>* slot, HINTERNET handle) {
     r->Close();
     return false;
   }
-  SetTimeouts(handle);
+  SetTimeouts(handle, r->receiveTimeoutMs);
   return true;
 }
 
@@ -426,8 +427,11 @@ int HttpDownload::ToFile(const std::wstring& url, const std::wstring& path, bool
     received += got;
     if (progress) progress(DownloadPercent(received, length));
   }
+  // On the disk before it is renamed into place: a power cut after the swap
+  // must not leave a file of zeros at the executable's path.
+  const bool complete = written && received >= length && ::FlushFileBuffers(file);
   ::CloseHandle(file);
-  return written && received >= length ? 1 : 0;
+  return complete ? 1 : 0;
 }
 
 int DownloadPercent(unsigned long long received, unsigned long length) {
@@ -452,5 +456,9 @@ int HttpDownload::Update(const std::wstring& url, const std::wstring& path,
   // A trusted server must not be able to hand the download on to another.
   m_allowTarget = trusted;
   m_boundBody = false;
+  // The wait for the header stays bounded by the request's whole time; the
+  // body may pause this long. Cancel closes the handles, which ends such a
+  // wait at once on Windows; Wine's read ends by this limit only.
+  m_request->receiveTimeoutMs = kUpdateStallMs;
   return ToFile(url, path, false, progress);
 }

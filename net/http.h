@@ -47,6 +47,11 @@ bool ParseContentLength(const wchar_t* text, DWORD* length);
 // the connection and never answers ends as an ordinary failure after this.
 constexpr DWORD kHttpTimeoutMs = 10000;
 
+// Longest pause between two pieces of the update's body. The update window
+// shows the progress and can be cancelled, so a slow line may pause for this
+// long without losing the download; every other read keeps kHttpTimeoutMs.
+constexpr DWORD kUpdateStallMs = 60000;
+
 // Whole time one request may take, from the first connection through every
 // redirect to its last byte (the update download: to its answer's header).
 // A server that dribbles its answer or keeps redirecting ends as an ordinary
@@ -95,6 +100,8 @@ struct HttpRequest {
   std::atomic<HINTERNET> connect{nullptr};
   std::atomic<HINTERNET> request{nullptr};
   std::atomic<bool> stopped{false};
+  // Receive time-out of every handle the request opens.
+  DWORD receiveTimeoutMs = kHttpTimeoutMs;
   HttpRequest() = default;
   HttpRequest(const HttpRequest&) = delete;
   HttpRequest& operator=(const HttpRequest&) = delete;

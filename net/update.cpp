@@ -138,29 +138,48 @@ WORD ExecutableMachine(const std::wstring& path) {
   return header.Machine;
 }
 
+bool TokenNamesDigest(const std::wstring& token, const std::wstring& digest) {
+  constexpr size_t kNamed = kDigestDigits - 4;
+  if (digest.size() != kDigestDigits || token.size() <= kNamed) return false;
+  for (size_t i = kNamed; i < token.size(); ++i) {
+    if (token[i] < L'0' || token[i] > L'9') return false;
+  }
+  return _wcsnicmp(token.c_str(), digest.c_str(), kNamed) == 0;
+}
+
 bool PayloadAccepted(const std::wstring& path, const std::wstring& publishedToken,
                      WORD runningMachine) {
   return runningMachine != 0 && ExecutableMachine(path) == runningMachine &&
-         SameToken(VersionToken(path), publishedToken);
+         TokenNamesDigest(publishedToken, FileMd5(path));
 }
 
 bool SystemMove(const wchar_t* from, const wchar_t* to, DWORD flags) {
   return ::MoveFileExW(from, to, flags) != FALSE;
 }
 
+std::wstring OldExeName(int n) {
+  return n <= 1 ? L"OldTolv.exe" : L"OldTolv-" + std::to_wstring(n) + L".exe";
+}
+
 bool SwapExecutable(const std::wstring& exe, const std::wstring& newFile,
-                    const std::wstring& oldFile, const MoveFn& move) {
-  // A running executable may be renamed, not replaced: step it aside first.
-  if (!move(exe.c_str(), oldFile.c_str(), MOVEFILE_REPLACE_EXISTING)) return false;
-  if (!move(newFile.c_str(), exe.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+                    const std::wstring& folder, std::wstring* oldFile, const MoveFn& move) {
+  constexpr DWORD kFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+  // A running executable may be renamed, not replaced: step it aside first,
+  // to a name that no older client still running holds mapped.
+  std::wstring old;
+  for (int n = 1; n <= kOldExeNames && old.empty(); ++n) {
+    const std::wstring candidate = folder + L"\\" + OldExeName(n);
+    if (move(exe.c_str(), candidate.c_str(), kFlags)) old = candidate;
+  }
+  if (old.empty()) return false;
+  if (oldFile) *oldFile = old;
+  if (!move(newFile.c_str(), exe.c_str(), kFlags)) {
     // The client must stay startable: the old executable goes back. Should
     // even that fail, a copy of it fills the path.
-    if (!move(oldFile.c_str(), exe.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-      ::CopyFileW(oldFile.c_str(), exe.c_str(), TRUE);
-    }
+    if (!move(old.c_str(), exe.c_str(), kFlags)) ::CopyFileW(old.c_str(), exe.c_str(), TRUE);
     return false;
   }
-  DeleteAtRestart(oldFile);
+  DeleteAtRestart(old);
   return true;
 }
 
@@ -181,11 +200,10 @@ bool CheckUpdate(wchar_t* url, std::wstring* token) {
 }
 
 int RunUpdate(const wchar_t* url, const std::wstring& token) {
-  wchar_t newPath[MAX_PATH], oldPath[MAX_PATH];
-  if (!PathBesideExe(L"NewTolv.exe", newPath) || !PathBesideExe(L"OldTolv.exe", oldPath)) {
-    return 0;
-  }
+  wchar_t newPath[MAX_PATH];
+  if (!PathBesideExe(L"NewTolv.exe", newPath)) return 0;
   const std::wstring exe = ExePath();
+  const std::wstring folder = exe.substr(0, exe.rfind(L'\\'));
   CPrgsDlg dlg;
   lstrcpynW(dlg.m_szUrl, url, kUrlBuffer);
   lstrcpynW(dlg.m_szPath, newPath, MAX_PATH);
@@ -193,7 +211,7 @@ int RunUpdate(const wchar_t* url, const std::wstring& token) {
   // Only a complete download of the very file the manifest published, and a
   // runnable one, may replace a working client.
   if (!downloaded || !PayloadAccepted(newPath, token, ExecutableMachine(exe)) ||
-      !SwapExecutable(exe, newPath, oldPath)) {
+      !SwapExecutable(exe, newPath, folder)) {
     if (FileExists(newPath)) DeleteAtRestart(newPath);
     return 0;
   }

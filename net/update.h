@@ -7,12 +7,9 @@
 #include <functional>
 #include <string>
 
-#include "base/version.h"
+#include "base/product.h"
 
 // ---- Decisions (no network) ----
-
-// The client version without its dots, which ends every version token.
-constexpr wchar_t kVersionDigits[] = TOLV_VERSION_DIGITS;
 
 // MD5 digest of the file's bytes (read in 1024-byte pieces through the
 // system's crypto provider) as 32 lower-case hexadecimal digits; empty when
@@ -46,9 +43,15 @@ bool NeedsUpdate(const std::wstring& published, const std::wstring& running);
 // signature, a DLL, or unreadable).
 WORD ExecutableMachine(const std::wstring& path);
 
-// A downloaded file may replace the client only when it is a Windows
-// executable for the same machine as the running one and its own token is
-// the one the manifest published.
+// True when `token` names the file whose digest is `digest`: its first 28
+// digits are the digest's (letter case ignored), and the rest is the version
+// of whichever build published it. The published build's version is not the
+// running one's: a 3.0.1.4 token ends in "3014", never in this build's digits.
+bool TokenNamesDigest(const std::wstring& token, const std::wstring& digest);
+
+// The one decision on a downloaded file: it may replace the client only when
+// it is a Windows executable for the same machine as the running one and the
+// published token names its digest.
 bool PayloadAccepted(const std::wstring& path, const std::wstring& publishedToken,
                      WORD runningMachine);
 
@@ -56,12 +59,22 @@ bool PayloadAccepted(const std::wstring& path, const std::wstring& publishedToke
 using MoveFn = std::function<bool(const wchar_t* from, const wchar_t* to, DWORD flags)>;
 bool SystemMove(const wchar_t* from, const wchar_t* to, DWORD flags);
 
-// Puts `newFile` at `exe`, keeping the previous executable as `oldFile`
-// (scheduled for deletion at the next restart). The path `exe` never stays
-// empty: when the new file cannot be moved into place, the old one is moved
-// back. True only when the new file now lies at `exe`.
+// The names the previous executable may take in its folder, tried in turn:
+// "OldTolv.exe" (n = 1), then "OldTolv-2.exe", "OldTolv-3.exe" and so on. A
+// name that a still running older client maps cannot be replaced.
+std::wstring OldExeName(int n);
+constexpr int kOldExeNames = 16;
+
+// Puts `newFile` at `exe`, moving the previous executable aside to the first
+// of the OldExeName names in `folder` that takes it (scheduled for deletion
+// at the next restart; the name used goes to `oldFile` when given). Both
+// renames write through to the disk, so a power cut leaves the old or the
+// complete new file at `exe`. The path `exe` never stays empty: when the new
+// file cannot be moved into place, the old one is moved back. True only when
+// the new file now lies at `exe`.
 bool SwapExecutable(const std::wstring& exe, const std::wstring& newFile,
-                    const std::wstring& oldFile, const MoveFn& move = SystemMove);
+                    const std::wstring& folder, std::wstring* oldFile = nullptr,
+                    const MoveFn& move = SystemMove);
 
 // ---- Steps of start-up ----
 

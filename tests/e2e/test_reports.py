@@ -263,6 +263,18 @@ class HttpRoutines(unittest.TestCase):
         self.assertEqual(300000, os.path.getsize(target))
         os.remove(target)
 
+    def test_update_body_survives_a_pause_longer_than_the_read_limit(self):
+        # 30 s without a byte, three times the limit every other read keeps.
+        head = "HTTP/1.1 200 OK\r\nContent-Length: 2000\r\nConnection: close\r\n\r\n"
+        self.standin.set_routes({"/files/Tolv.exe": {"mode": "raw", "chunks": [
+            {"text": head + "x" * 1000}, {"text": "y" * 1000, "delay": 30}]}})
+        target = os.path.join(self.dir, "NewTolv.exe")
+        result = fetch("update", "http://127.0.0.1:%d/files/Tolv.exe" % self.standin.port, target)
+        self.assertEqual(1, result["ok"])
+        self.assertGreater(result["ms"], 29000)
+        self.assertEqual(2000, os.path.getsize(target))
+        os.remove(target)
+
     def test_update_download_refuses_empty_and_short_answers(self):
         port = self.standin.port
         target = os.path.join(self.dir, "NewTolv.exe")

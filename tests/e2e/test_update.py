@@ -10,8 +10,11 @@ import time
 import unittest
 
 import screen
-from tolv_e2e import (EXE, WINE, StandIn, TolvTestCase, children, click, tolv_windows,
+from tolv_e2e import (EXE, WINE, WINTOOL, StandIn, TolvTestCase, children, click, tolv_windows,
                       wait_until, wintool)
+
+# The same client one version on (3.0.1.4), built beside the tested one.
+NEXT_EXE = os.environ.get("TOLV_NEXT_EXE", "")
 
 BUTTON_INFO = "/webgame/home/api-wd-func-getWgjbBtnInfo-app-tolv"
 MANIFEST = "/update/ConfigTolv.htm"
@@ -26,8 +29,12 @@ def install_folder():
     return os.path.join(users, user, "AppData", "Local", "Brindlo", "VodiVavoz")
 
 
-def token(data):
-    return hashlib.md5(data).hexdigest()[:28] + "3013"
+def token(data, version_digits="3013"):
+    return hashlib.md5(data).hexdigest()[:28] + version_digits
+
+
+def wine_path(path):
+    return "c:" + path.split("drive_c", 1)[1].replace("/", "\\")
 
 
 def pending_deletions():
@@ -70,7 +77,7 @@ class SelfUpdate(TolvTestCase):
             "/files/Tolv.exe": download})
 
     def main_window_at_path(self):
-        path = "c:" + self.exe.split("drive_c", 1)[1].replace("/", "\\")
+        path = wine_path(self.exe)
         return [w for w in wintool("windows")[0] if w["image"].lower() == path.lower()
                 and w["title"] == "BrindloTolvane" and w["class"] == "#32770" and w["visible"]
                 and w["owner"] == 0 and any(c["id"] == 1028 for c in children(w["hwnd"]))]
@@ -79,8 +86,30 @@ class SelfUpdate(TolvTestCase):
         with open(self.exe, "rb") as f:
             self.assertEqual(self.old, f.read())
 
-    def test_update_downloads_swaps_and_starts_the_new_executable_from_the_same_path(self):
-        self.routes({"file": self.published, "mode": "slow", "delay": 0.4})
+    def hold(self, path):
+        """Holds `path` open as an older client still running from it does."""
+        holder = subprocess.Popen([WINE, WINTOOL, "hold", wine_path(path)],
+                                  stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                  stderr=subprocess.DEVNULL)
+        self.addCleanup(holder.wait, 10)
+        self.addCleanup(holder.kill)
+        self.assertIn(b'"held":1', holder.stdout.readline())
+
+    def test_update_to_the_next_version_swaps_and_starts_it_from_the_same_path(self):
+        if not NEXT_EXE:
+            self.skipTest("TOLV_NEXT_EXE is set by the test build")
+        # The server publishes 3.0.1.4: its token ends in "3014".
+        with open(NEXT_EXE, "rb") as f:
+            self.new = f.read()
+        with open(self.published, "wb") as f:
+            f.write(self.new)
+        # A client of an earlier version still runs from OldTolv.exe.
+        older = os.path.join(install_folder(), "OldTolv.exe")
+        with open(older, "wb") as f:
+            f.write(b"MZ older")
+        self.hold(older)
+        self.routes({"file": self.published, "mode": "slow", "delay": 0.4},
+                    published_token=token(self.new, "3014"))
         proc = self.start_tolv(exe=self.exe)
         window = self.wait_window(CAPTION, "#32770", timeout=40)
         wait_until(lambda: [w for w in tolv_windows(CAPTION, "#32770")
@@ -102,13 +131,20 @@ class SelfUpdate(TolvTestCase):
         with open(self.exe, "rb") as f:
             self.assertEqual(self.new, f.read())
         self.assertFalse(os.path.exists(os.path.join(install_folder(), "NewTolv.exe")))
-        with open(os.path.join(install_folder(), "OldTolv.exe"), "rb") as f:
+        # The held name stays the older client's; this one took the next.
+        with open(older, "rb") as f:
+            self.assertEqual(b"MZ older", f.read())
+        with open(os.path.join(install_folder(), "OldTolv-2.exe"), "rb") as f:
             self.assertEqual(self.old, f.read())
-        self.assertIn("OldTolv.exe", pending_deletions())
-        # The new executable runs from the same path; its token matches the
-        # manifest, so it opens its main window instead of updating again.
+        self.assertIn("OldTolv-2.exe", pending_deletions())
+        # The new version runs from the same path; its own token is the
+        # published one, so it opens its main window without a second download.
         wait_until(self.main_window_at_path, 40, what="the new executable's main window")
+        wait_until(lambda: [p for p in self.standin.paths()
+                            if p.startswith("/active.htm?tag=Tolv&ver=3.0.1.4&")], 20,
+                   what="the new version's activity report")
         self.assertEqual(1, len([p for p in self.standin.paths() if p == "/files/Tolv.exe"]))
+        self.assertEqual(2, len([p for p in self.standin.paths() if p == MANIFEST]))
 
     def run_failing(self, download, **kwargs):
         self.routes(download, **kwargs)

@@ -15,7 +15,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <functional>
 #include <map>
 #include <random>
@@ -448,17 +447,15 @@ std::string StatisticCounters(Rng& rng) {
              L"[tolv]\nGame = 2147483647\nlstTime=1/1/1\nkeepdays=2147483647\n[Keep]\nx=3\n"},
             400),
       L"Statistic.ini");
-  std::tm noon = {};
-  noon.tm_year = 2026 - 1900, noon.tm_mon = 11, noon.tm_mday = 9, noon.tm_hour = 12;
-  const std::time_t now = std::mktime(&noon);
+  const CivilDate today = {2026, 12, 9};
   const std::wstring kept = ProfileValue(in.path, L"Keep", L"x");
   wchar_t last[32] = {};
   ::GetPrivateProfileStringW(L"Tolv", L"lstTime", L"", last, 32, in.path.c_str());
   CivilDate lastDate;
   const bool future =
-      ParseLastDate(std::wstring(last).substr(0, 15), &lastDate) && DaysSince(lastDate, now) < 0;
+      ParseLastDate(std::wstring(last).substr(0, 15), &lastDate) && DaysSince(lastDate, today) < 0;
 
-  UsageCounters counters(in.path, [now] { return now; });
+  UsageCounters counters(in.path, [today] { return today; });
   const int kind = static_cast<int>(rng() % 7);
   const int v = counters.Update(static_cast<CounterKind>(kind));
   // A zero inside a line of the file is read one way before the system

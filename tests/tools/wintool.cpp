@@ -32,6 +32,10 @@
 //                                   (GetGuiResources; -1 where the system does not
 //                                   count them), kernel handles, private bytes
 //                                   (the commit charge) and the working set
+//   wintool hold PATH               holds PATH open as a running program's image is
+//                                   held (no delete sharing: it can be neither
+//                                   replaced nor deleted); prints {"held":1}, then
+//                                   waits until it is ended
 //   wintool htmldialog SECONDS      opens an Internet Explorer HTML dialog window,
 //                                   prints its handle, and after SECONDS whether it
 //                                   was closed
@@ -412,6 +416,13 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (cmd == L"resources" && argc >= 3) {
     return PrintResources(static_cast<DWORD>(Number(argv[2])));
+  }
+  if (cmd == L"hold" && argc >= 3) {
+    HANDLE file =
+        ::CreateFileW(argv[2], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 1;
+    PrintLine(L"{\"held\":1}");
+    ::Sleep(INFINITE);
   }
   if (cmd == L"frame" && argc >= 3) {
     return PlayFrame(Handle(argv[2]), argc >= 4 && std::wstring(argv[3]) == L"hall");

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "app/hidden_process.h"
+
 namespace {
 
 TEST(InstallPaths, ShortcutAndFolderNames) {
@@ -21,17 +23,26 @@ TEST(InstallPaths, ShortcutAndFolderNames) {
                                L"BrindloTolvane"));
 }
 
-TEST(RemovalScript, HoldsNoPathAndBoundsItsWaiting) {
+TEST(RemovalScript, HoldsNoPathAndBoundsItsTriesOnly) {
   const std::string several = RemovalScript(false);
   const std::string one = RemovalScript(true);
   EXPECT_EQ(std::string::npos, several.find("rd "));
   EXPECT_NE(std::string::npos, one.find("del \"%TOLV_REMOVE_DIR%\" /Q /F /A >nul 2>nul\r\n"
                                         "rd \"%TOLV_REMOVE_DIR%\"\r\n"));
-  EXPECT_NE(std::string::npos, several.find("if %tries% lss 300 goto :delexe"));
-  EXPECT_NE(std::string::npos, RemovalScript(false, 7).find("if %tries% lss 7 goto :delexe"));
+  EXPECT_NE(std::string::npos, several.find("if %tries% geq 60 goto :done"));
+  EXPECT_NE(std::string::npos, RemovalScript(false, 7).find("if %tries% geq 7 goto :done"));
+  // Read-only copies go too.
+  EXPECT_NE(std::string::npos, several.find("del /F /A \"%TOLV_REMOVE_EXE%\""));
   // Pure ASCII: the console's code page cannot garble it.
   for (char c : one) EXPECT_GT(static_cast<unsigned char>(c), 0u) << c;
   for (char c : one) EXPECT_LT(static_cast<unsigned char>(c), 0x80u);
+}
+
+TEST(RemovalScript, RunsThroughTheSystemsCommandProcessorWithoutAutoRun) {
+  // cmd strips the outer pair of quotes after /S /C and runs the quoted path,
+  // blanks and all.
+  EXPECT_EQ(L"\"C:\\W\\system32\\cmd.exe\" /D /S /C \"\"C:\\Documents and Settings\\x.bat\"\"",
+            ScriptCommandLine(L"C:\\W\\system32\\cmd.exe", L"C:\\Documents and Settings\\x.bat"));
 }
 
 // Files in a private temp folder whose name the ANSI code page cannot hold.
@@ -160,34 +171,50 @@ TEST_F(InstallFiles, RemovalScriptDeletesTheOnlyFileAndItsFolder) {
   EXPECT_TRUE(lost);
   const std::wstring exe = dir_ + L"\\Tolv.exe";
   Touch(exe);
-  const std::wstring script = StartRemovalScript(exe, root_, 3);
+  ::SetFileAttributesW(exe.c_str(), FILE_ATTRIBUTE_READONLY);
+  HANDLE alive = nullptr;
+  const std::wstring script = StartRemovalScript(exe, root_, &alive, 3);
   ASSERT_FALSE(script.empty());
+  ASSERT_NE(nullptr, alive);
   EXPECT_EQ(L".bat", script.substr(script.size() - 4));
+  ::CloseHandle(alive);  // the removing process ends
   EXPECT_TRUE(WaitGone(dir_, 30));
   EXPECT_TRUE(WaitGone(script, 30));
   // The empty placeholder the unique name came from goes too.
   EXPECT_TRUE(WaitGone(script.substr(0, script.size() - 4), 5));
 }
 
-TEST_F(InstallFiles, RemovalScriptKeepsAFolderWithMoreFiles) {
+TEST_F(InstallFiles, RemovalScriptWaitsForTheRemovingProcessHoweverLongItsMessageStaysOpen) {
   const std::wstring exe = dir_ + L"\\Tolv.exe";
   Touch(exe);
   Touch(dir_ + L"\\Statistic.ini");
-  const std::wstring script = StartRemovalScript(exe, root_, 3);
+  // While the process lives its executable cannot be deleted.
+  HANDLE image =
+      ::CreateFileW(exe.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, image);
+  HANDLE alive = nullptr;
+  const std::wstring script = StartRemovalScript(exe, root_, &alive, 2);
   ASSERT_FALSE(script.empty());
+  // Three times as long as the script's tries take.
+  ::Sleep(6000);
+  EXPECT_TRUE(Exists(script));
+  ::CloseHandle(image);
+  ::CloseHandle(alive);
   EXPECT_TRUE(WaitGone(exe, 30));
   EXPECT_TRUE(WaitGone(script, 30));
   EXPECT_TRUE(Exists(dir_ + L"\\Statistic.ini"));
 }
 
-TEST_F(InstallFiles, RemovalScriptGivesUpOnAnExecutableThatStaysLocked) {
+TEST_F(InstallFiles, RemovalScriptGivesUpOnAnExecutableThatStaysLockedAfterTheProcess) {
   const std::wstring exe = dir_ + L"\\Tolv.exe";
   Touch(exe);
   HANDLE lock =
       ::CreateFileW(exe.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(INVALID_HANDLE_VALUE, lock);
-  const std::wstring script = StartRemovalScript(exe, root_, 2);
+  HANDLE alive = nullptr;
+  const std::wstring script = StartRemovalScript(exe, root_, &alive, 2);
   ASSERT_FALSE(script.empty());
+  ::CloseHandle(alive);
   EXPECT_TRUE(WaitGone(script, 30));
   ::CloseHandle(lock);
   EXPECT_TRUE(Exists(exe));

@@ -1,3 +1,6 @@
+// Before windows.h, which would bring the older socket header.
+#include <winsock2.h>
+
 #include "app/reports.h"
 
 #include <gtest/gtest.h>
@@ -43,6 +46,37 @@ TEST(SendReport, SignalsDoneEvenWhenTheRequestFailsAndLetsTheCallerReuseItsBuffe
   EXPECT_EQ(WAIT_TIMEOUT, ::WaitForSingleObject(started, 0));
   ::CloseHandle(started);
   ::CloseHandle(done);
+}
+
+TEST(SendReport, AReportOutlivingTheCallersEventSignalsNoOtherObject) {
+  // A server that takes the connection and never answers.
+  WSADATA wsa;
+  ASSERT_EQ(0, ::WSAStartup(MAKEWORD(2, 2), &wsa));
+  SOCKET server = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in at = {};
+  at.sin_family = AF_INET;
+  at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  int size = sizeof(at);
+  ASSERT_EQ(0, ::bind(server, reinterpret_cast<sockaddr*>(&at), sizeof(at)));
+  ASSERT_EQ(0, ::listen(server, 1));
+  ::getsockname(server, reinterpret_cast<sockaddr*>(&at), &size);
+  const std::wstring url = L"http://127.0.0.1:" + std::to_wstring(ntohs(at.sin_port)) + L"/x";
+
+  HANDLE started = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE done = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE watch = nullptr;
+  ::DuplicateHandle(::GetCurrentProcess(), done, ::GetCurrentProcess(), &watch, 0, FALSE,
+                    DUPLICATE_SAME_ACCESS);
+  SendReportWith(url.c_str(), started, done);
+  // The process ends and closes its events while the report still waits;
+  // the freed handle value goes to the next object made.
+  ::CloseHandle(done);
+  HANDLE other = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  ::closesocket(server);  // the report fails now
+  EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(watch, 20000));
+  EXPECT_EQ(WAIT_TIMEOUT, ::WaitForSingleObject(other, 0));
+  for (HANDLE h : {started, watch, other}) ::CloseHandle(h);
+  ::WSACleanup();
 }
 
 TEST(DownloadPercent, ClimbsToExactly100WithoutOverflow) {

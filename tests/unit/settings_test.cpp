@@ -6,16 +6,6 @@
 
 namespace {
 
-std::time_t LocalTime(int year, int month, int day, int hour = 12) {
-  std::tm t = {};
-  t.tm_year = year - 1900;
-  t.tm_mon = month - 1;
-  t.tm_mday = day;
-  t.tm_hour = hour;
-  t.tm_isdst = -1;
-  return std::mktime(&t);
-}
-
 // A fresh Statistic.ini in the temp folder, a fixed "now", and helpers to
 // read and write its keys the way the client does.
 class Counters : public ::testing::Test {
@@ -29,8 +19,8 @@ class Counters : public ::testing::Test {
   }
   void TearDown() override { ::DeleteFileW(path_.c_str()); }
 
-  UsageCounters At(std::time_t now) {
-    return UsageCounters(path_, [now] { return now; });
+  UsageCounters At(CivilDate today) {
+    return UsageCounters(path_, [today] { return today; });
   }
   void Put(const wchar_t* key, const wchar_t* value) {
     ::WritePrivateProfileStringW(L"Tolv", key, value, path_.c_str());
@@ -44,8 +34,8 @@ class Counters : public ::testing::Test {
   struct Activity {
     int week, keep, apart, game;
   };
-  Activity Start(std::time_t now) {
-    UsageCounters c = At(now);
+  Activity Start(CivilDate today) {
+    UsageCounters c = At(today);
     Activity a;
     a.week = c.Update(CounterWeekDays);
     a.keep = c.Update(CounterKeepDays);
@@ -55,7 +45,7 @@ class Counters : public ::testing::Test {
   }
 
   std::wstring path_;
-  const std::time_t today_ = LocalTime(2026, 12, 9);
+  const CivilDate today_ = {2026, 12, 9};
 };
 
 TEST_F(Counters, FirstGameStartEver) {
@@ -183,6 +173,17 @@ TEST_F(Counters, DatesBeyond2038AreFutureDatesLikeAnyOther) {
     EXPECT_EQ(1, a.week) << c.text;
     EXPECT_EQ(L"2026/12/9", Get(L"lstTime"));
   }
+  // A clock past 2038 (the 32-bit C runtime's localtime() gives nothing
+  // there): the counters go on as on any other day.
+  Put(L"lstTime", L"2040/2/29");
+  Put(L"keepdays", L"5");
+  Put(L"weekdays", L"1");
+  const Activity a = Start({2040, 3, 1});
+  EXPECT_EQ(6, a.keep);
+  EXPECT_EQ(0, a.apart);
+  EXPECT_EQ(2, a.week);
+  EXPECT_EQ(L"2040/3/1", Get(L"lstTime"));
+  EXPECT_EQ(L"3", Get(L"weekdays"));
 }
 
 TEST_F(Counters, PlainCountsGrowByOneFromTheirDefault) {

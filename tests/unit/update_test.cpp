@@ -21,7 +21,7 @@ class UpdateFiles : public ::testing::Test {
   }
   void TearDown() override {
     for (const wchar_t* name : {L"a", L"b", L"Tolv.exe", L"NewTolv.exe", L"OldTolv.exe",
-                                L"ConfigTolv.htm", L"copy.exe"}) {
+                                L"ConfigTolv.htm", L"copy.exe", L"OldTolv-2.exe"}) {
       ::DeleteFileW(Path(name).c_str());
     }
     ::RemoveDirectoryW(dir_.c_str());
@@ -67,6 +67,20 @@ TEST(VersionToken, TokensCompareWithoutLetterCaseAndEmptyMatchesNothing) {
   EXPECT_FALSE(NeedsUpdate(L"AAAA3013", L"aaaa3013"));
   EXPECT_FALSE(NeedsUpdate(L"", L"bbbb3013"));
   EXPECT_FALSE(NeedsUpdate(L"aaaa3013", L""));
+}
+
+TEST(VersionToken, APublishedTokenNamesADigestWhateverVersionItEndsWith) {
+  const std::wstring digest = L"900150983cd24fb0d6963f7d28e17f72";
+  EXPECT_TRUE(TokenNamesDigest(L"900150983CD24FB0D6963F7D28E13013", digest));
+  // A newer build publishes its own version digits, of any length.
+  EXPECT_TRUE(TokenNamesDigest(L"900150983cd24fb0d6963f7d28e13014", digest));
+  EXPECT_TRUE(TokenNamesDigest(L"900150983cd24fb0d6963f7d28e130113", digest));
+  // The digest's own last digits, a tail that is no version, no tail at all,
+  // another digest, no digest.
+  EXPECT_FALSE(TokenNamesDigest(L"900150983cd24fb0d6963f7d28e17f72", digest));
+  EXPECT_FALSE(TokenNamesDigest(L"900150983cd24fb0d6963f7d28e1", digest));
+  EXPECT_FALSE(TokenNamesDigest(L"900150983cd24fb0d6963f7d28e2301", digest));
+  EXPECT_FALSE(TokenNamesDigest(L"900150983cd24fb0d6963f7d28e13013", L""));
 }
 
 TEST_F(UpdateFiles, Md5FromTheSystemProviderMatchesTheStandardVectors) {
@@ -115,6 +129,8 @@ TEST_F(UpdateFiles, OnlyACompleteExecutableWithThePublishedTokenIsAccepted) {
   std::wstring upper = token;
   for (wchar_t& c : upper) c = static_cast<wchar_t>(towupper(c));
   EXPECT_TRUE(PayloadAccepted(Path(L"copy.exe"), upper, machine));
+  // Published by a build of another version.
+  EXPECT_TRUE(PayloadAccepted(Path(L"copy.exe"), token.substr(0, 28) + L"3014", machine));
   // Another token, an executable for another machine, no machine at all.
   EXPECT_FALSE(PayloadAccepted(Path(L"copy.exe"), L"0123456789abcdef0123456789ab3013", machine));
   EXPECT_FALSE(PayloadAccepted(Path(L"copy.exe"), token, IMAGE_FILE_MACHINE_IA64));
@@ -147,15 +163,29 @@ TEST_F(UpdateFiles, OnlyACompleteExecutableWithThePublishedTokenIsAccepted) {
 TEST_F(UpdateFiles, SwapPutsTheNewFileInPlaceAndKeepsTheOldOne) {
   Write(L"Tolv.exe", "old");
   Write(L"NewTolv.exe", "new");
-  EXPECT_TRUE(SwapExecutable(Path(L"Tolv.exe"), Path(L"NewTolv.exe"), Path(L"OldTolv.exe")));
+  std::wstring old;
+  EXPECT_TRUE(SwapExecutable(Path(L"Tolv.exe"), Path(L"NewTolv.exe"), dir_, &old));
+  EXPECT_EQ(Path(L"OldTolv.exe"), old);
   EXPECT_EQ("new", Read(L"Tolv.exe"));
   EXPECT_EQ("old", Read(L"OldTolv.exe"));
   EXPECT_EQ("<missing>", Read(L"NewTolv.exe"));
   // A second update replaces the previous OldTolv.exe.
   Write(L"NewTolv.exe", "newer");
-  EXPECT_TRUE(SwapExecutable(Path(L"Tolv.exe"), Path(L"NewTolv.exe"), Path(L"OldTolv.exe")));
+  EXPECT_TRUE(SwapExecutable(Path(L"Tolv.exe"), Path(L"NewTolv.exe"), dir_));
   EXPECT_EQ("newer", Read(L"Tolv.exe"));
   EXPECT_EQ("new", Read(L"OldTolv.exe"));
+  // Unless an older client still runs from it: Windows refuses to replace a
+  // mapped file, as Wine does one held open without delete sharing.
+  HANDLE held = ::CreateFileW(Path(L"OldTolv.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, held);
+  Write(L"NewTolv.exe", "newest");
+  EXPECT_TRUE(SwapExecutable(Path(L"Tolv.exe"), Path(L"NewTolv.exe"), dir_, &old));
+  ::CloseHandle(held);
+  EXPECT_EQ(Path(L"OldTolv-2.exe"), old);
+  EXPECT_EQ("newest", Read(L"Tolv.exe"));
+  EXPECT_EQ("new", Read(L"OldTolv.exe"));
+  EXPECT_EQ("newer", Read(L"OldTolv-2.exe"));
 }
 
 TEST_F(UpdateFiles, SwapThatCannotMoveTheNewFileLeavesTheOldExecutableAtItsPath) {
@@ -165,7 +195,7 @@ TEST_F(UpdateFiles, SwapThatCannotMoveTheNewFileLeavesTheOldExecutableAtItsPath)
   HANDLE lock = ::CreateFileW(Path(L"NewTolv.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(INVALID_HANDLE_VALUE, lock);
-  EXPECT_FALSE(SwapExecutable(Path(L"Tolv.exe"), Path(L"NewTolv.exe"), Path(L"OldTolv.exe")));
+  EXPECT_FALSE(SwapExecutable(Path(L"Tolv.exe"), Path(L"NewTolv.exe"), dir_));
   ::CloseHandle(lock);
   EXPECT_EQ("old", Read(L"Tolv.exe"));
   EXPECT_EQ("new", Read(L"NewTolv.exe"));
@@ -175,24 +205,25 @@ TEST_F(UpdateFiles, SwapThatCannotMoveTheNewFileLeavesTheOldExecutableAtItsPath)
 TEST_F(UpdateFiles, SwapFailuresNeverLeaveThePathEmpty) {
   Write(L"Tolv.exe", "old");
   Write(L"NewTolv.exe", "new");
-  std::vector<std::wstring> moves;
-  // The first rename fails: nothing changes.
-  auto failFirst = [&](const wchar_t* from, const wchar_t*, DWORD) {
-    moves.push_back(from);
+  std::vector<std::wstring> targets;
+  // The running file cannot be moved to any name: nothing changes, after a
+  // bounded number of names.
+  auto failAll = [&](const wchar_t*, const wchar_t* to, DWORD) {
+    targets.push_back(to);
     return false;
   };
-  EXPECT_FALSE(
-      SwapExecutable(Path(L"Tolv.exe"), Path(L"NewTolv.exe"), Path(L"OldTolv.exe"), failFirst));
-  EXPECT_EQ(1u, moves.size());
+  EXPECT_FALSE(SwapExecutable(Path(L"Tolv.exe"), Path(L"NewTolv.exe"), dir_, nullptr, failAll));
+  ASSERT_EQ(static_cast<size_t>(kOldExeNames), targets.size());
+  EXPECT_EQ(Path(L"OldTolv-16.exe"), targets.back());
   EXPECT_EQ("old", Read(L"Tolv.exe"));
   // Only the first rename works, and moving back fails too: a copy of the old
-  // executable fills the path.
+  // executable fills the path. Every rename writes through to the disk.
   int calls = 0;
   auto onlyFirst = [&](const wchar_t* from, const wchar_t* to, DWORD flags) {
+    EXPECT_EQ(static_cast<DWORD>(MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH), flags);
     return ++calls == 1 && SystemMove(from, to, flags);
   };
-  EXPECT_FALSE(
-      SwapExecutable(Path(L"Tolv.exe"), Path(L"NewTolv.exe"), Path(L"OldTolv.exe"), onlyFirst));
+  EXPECT_FALSE(SwapExecutable(Path(L"Tolv.exe"), Path(L"NewTolv.exe"), dir_, nullptr, onlyFirst));
   EXPECT_EQ(3, calls);
   EXPECT_EQ("old", Read(L"Tolv.exe"));
   EXPECT_EQ("new", Read(L"NewTolv.exe"));
