@@ -8,6 +8,7 @@
 #include "base/process_values.h"
 #include "net/http.h"
 #include "net/prgs_dlg.h"
+#include "net/update_sig.h"
 
 namespace {
 
@@ -192,6 +193,7 @@ bool CheckUpdate(wchar_t* url, std::wstring* token) {
     return false;
   }
   const UpdateManifest manifest = ReadManifest(manifestPath);
+  SetPublishedSignature(ReadManifestSignature(manifestPath));
   ::DeleteFileW(manifestPath);
   if (manifest.token.empty()) return false;
   lstrcpynW(url, manifest.url.c_str(), kUrlBuffer);
@@ -211,7 +213,7 @@ int RunUpdate(const wchar_t* url, const std::wstring& token) {
   // Only a complete download of the very file the manifest published, and a
   // runnable one, may replace a working client.
   if (!downloaded || !PayloadAccepted(newPath, token, ExecutableMachine(exe)) ||
-      !SwapExecutable(exe, newPath, folder)) {
+      !SignatureAccepted(newPath, PublishedSignature()) || !SwapExecutable(exe, newPath, folder)) {
     if (FileExists(newPath)) DeleteAtRestart(newPath);
     return 0;
   }

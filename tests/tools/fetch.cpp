@@ -5,6 +5,8 @@
 //   fetch get URL                a report-style GET
 //   fetch update URL PATH        the update download (trusted hosts only)
 //   fetch file URL PATH          a plain download to a file
+//   fetch checks PATH SIG KEY    the payload's token and signature checks, each
+//                                timed (KEY: Base64 DER public key)
 #include <windows.h>
 
 #include <cstdio>
@@ -13,6 +15,8 @@
 #include "print_utf8.h"
 
 #include "net/http.h"
+#include "net/update.h"
+#include "net/update_sig.h"
 
 namespace {
 
@@ -59,6 +63,17 @@ int wmain(int argc, wchar_t** argv) {
               std::to_wstring(::GetTickCount() - begin) + L",\"steps\":" + std::to_wstring(steps) +
               L",\"last\":" + std::to_wstring(last) + L",\"rising\":" +
               (rising ? L"true" : L"false") + L"}");
+    return 0;
+  }
+  if (cmd == L"checks" && argc >= 5) {
+    const std::wstring token = VersionToken(argv[2]);
+    const DWORD tokenMs = ::GetTickCount() - begin;
+    const std::wstring key = argv[4];
+    const bool ok =
+        SignatureAccepted(argv[2], argv[3], std::string(key.begin(), key.end()).c_str());
+    PrintLine(L"{\"ok\":" + std::to_wstring(ok && !token.empty()) + L",\"token_ms\":" +
+              std::to_wstring(tokenMs) + L",\"sig_ms\":" +
+              std::to_wstring(::GetTickCount() - begin - tokenMs) + L"}");
     return 0;
   }
   return 2;
