@@ -18,6 +18,7 @@
 #include "ui/dlg_ex.h"
 #include "ui/image_strip.h"
 #include "ui/static_ex.h"
+#include "gamewnd/window_util.h"
 
 class CWayloft3Dlg : public CDlgEx {
  public:
@@ -148,6 +149,10 @@ class CWayloft3Dlg : public CDlgEx {
   // The tray icon's record: the same for adding and deleting.
   NOTIFYICONDATAW TrayIconData() const;
   void RepaintRestoredGame();
+  // The strip is painted with the background, when the window is erased.
+  void InvalidateArea(const RECT& r) {
+    ::InvalidateRect(m_hWnd, &r, TRUE);
+  }
 
   HICON m_hIcon = nullptr;
   CBtnEx m_btnHide;
@@ -204,11 +209,3 @@ class CWayloft3Dlg : public CDlgEx {
 
   DECLARE_MESSAGE_MAP()
 };
-
-// Whether `window` is a main game window of any running client: a dialog
-// (class "#32770") titled "BrindloTolvane".
-bool IsMainGameWindow(HWND window);
-
-// Raises `window` above every other window and gives it the foreground, also
-// when another process owns the foreground.
-void BringToFront(HWND window);
