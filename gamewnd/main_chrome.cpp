@@ -1,5 +1,6 @@
 #include "gamewnd/main_chrome.h"
 
+#include "base/messages.h"
 #include "base/product.h"
 
 RECT TabCellRect(int index) {
@@ -111,15 +112,25 @@ std::vector<MenuItem> MainMenuItems(const Hotkey& boss, bool tray) {
   return items;
 }
 
-HookAction DecideHookKey(int tabCount, WPARAM message, DWORD vk, int heldMods, const Hotkey& boss,
-                         const Hotkey& sound) {
-  if (tabCount <= 0 || (message != WM_KEYDOWN && message != WM_SYSKEYDOWN)) return HookAction::None;
+HookAction DecideHookKey(WPARAM message, DWORD vk, ULONG_PTR extraInfo, int heldMods,
+                         const Hotkey& boss, const Hotkey& sound) {
+  if (message != WM_KEYDOWN && message != WM_SYSKEYDOWN) return HookAction::None;
+  if (extraInfo == static_cast<ULONG_PTR>(kSyntheticMarker)) return HookAction::None;
   // A key switched off ("无", key code 0) never fires, whatever key event
   // without a code the keyboard may send.
   const int key = static_cast<int>(vk);
   if (boss.vk > 0 && key == boss.vk && heldMods == boss.mods) return HookAction::ToggleHide;
   if (sound.vk > 0 && key == sound.vk && heldMods == sound.mods) return HookAction::FlipSound;
   return HookAction::None;
+}
+
+WPARAM PackHotkey(const Hotkey& key) {
+  return (static_cast<WPARAM>(static_cast<WORD>(key.mods)) << 16) | static_cast<WORD>(key.vk);
+}
+
+Hotkey UnpackHotkey(WPARAM packed) {
+  return {static_cast<SHORT>(static_cast<WORD>(packed >> 16)),
+          static_cast<SHORT>(static_cast<WORD>(packed))};
 }
 
 int KeyboardModifiers() {

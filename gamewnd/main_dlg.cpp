@@ -47,16 +47,8 @@ DWORD WINAPI WaitThenPreload(void* param) {
   return 0;
 }
 
-// The one main window of this process and its system-wide keyboard hook.
-CWayloft3Dlg* g_mainDlg = nullptr;
-HHOOK g_keyboardHook = nullptr;
-
-// The boss and sound keys act wherever the focus is, also in a game tab of
-// another process; the hook never keeps a key from anyone.
-LRESULT CALLBACK KeyboardHookProc(int code, WPARAM wParam, LPARAM lParam) {
-  if (g_mainDlg) g_mainDlg->OnHookKey(wParam, reinterpret_cast<KBDLLHOOKSTRUCT*>(lParam)->vkCode);
-  return ::CallNextHookEx(g_keyboardHook, code, wParam, lParam);
-}
+// The hook thread's word on a key: wParam a HookAction.
+constexpr UINT WM_HOOK_ACTION = WM_APP + 2;
 
 }  // namespace
 
@@ -100,6 +92,8 @@ BEGIN_MESSAGE_MAP(CWayloft3Dlg, CDlgEx)
   ON_MESSAGE(WM_SYSCOMMAND, OnSysCommand)
   // The sound broadcast.
   ON_MESSAGE(WM_TIMER, OnTimer)
+  // The keyboard hook's thread saw a boss or sound key.
+  ON_MESSAGE(WM_HOOK_ACTION, OnHookAction)
   // The caption's buttons and links.
   ON_COMMAND(kHideButton, OnHideButton)
   ON_COMMAND(kSoundButton, OnSoundButton)
@@ -112,17 +106,14 @@ BEGIN_MESSAGE_MAP(CWayloft3Dlg, CDlgEx)
   ON_MESSAGE(WM_APP + 0x100, OnTestSeamCloseTab)
   ON_MESSAGE(WM_APP + 0x101, OnTestSeamSettings)
   ON_MESSAGE(WM_APP + 0x102, OnTestSeamCountObjects)
+  ON_MESSAGE(WM_APP + 0x103, OnTestSeamBusy)
 #endif
 END_MESSAGE_MAP()
 
-CWayloft3Dlg::CWayloft3Dlg() : CDlgEx(IDD_MAIN) {
-  g_mainDlg = this;
-}
+CWayloft3Dlg::CWayloft3Dlg() : CDlgEx(IDD_MAIN) {}
 
 CWayloft3Dlg::~CWayloft3Dlg() {
-  if (g_mainDlg == this) g_mainDlg = nullptr;
-  if (g_keyboardHook) ::UnhookWindowsHookEx(g_keyboardHook);
-  g_keyboardHook = nullptr;
+  m_hook.Stop();
   ForgetLoginProcess();
   for (HBITMAP b : {m_bmpHide, m_bmpTextButton, m_bmpSoundOn, m_bmpSoundOff, m_bmpClose, m_bmpMin,
                     m_bmpAddAccount, m_bmpPortal}) {
@@ -141,7 +132,7 @@ BOOL CWayloft3Dlg::OnInitDialog() {
   m_hIcon = ::LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME));
   SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
   SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
-  g_keyboardHook = ::SetWindowsHookExW(WH_KEYBOARD_LL, KeyboardHookProc, AfxGetInstanceHandle(), 0);
+  m_hook.Start(m_hWnd, WM_HOOK_ACTION);
   m_osvi.dwOSVersionInfoSize = sizeof(m_osvi);
   ::GetVersionExW(&m_osvi);
   m_nLinkWidth = MeasureLinkText(m_szLinkText);
@@ -321,8 +312,7 @@ void CWayloft3Dlg::ExitAll() {
   m_bExiting = true;
   if (m_hLoginProcess) ::TerminateProcess(m_hLoginProcess, 0);
   ForgetLoginProcess();
-  if (g_keyboardHook) ::UnhookWindowsHookEx(g_keyboardHook);
-  g_keyboardHook = nullptr;
+  m_hook.Stop();
   for (HWND tab : m_tabs.Windows()) {
     ::SetParent(tab, nullptr);
     ::ShowWindow(tab, SW_HIDE);
@@ -342,6 +332,7 @@ void CWayloft3Dlg::LoadHotkeys() {
   for (HWND tab : m_tabs.Windows()) ::PostMessageW(tab, WM_FRAME_HOTKEY_RELOAD, 0, 0);
   if (::IsWindow(m_hHallWnd)) ::PostMessageW(m_hHallWnd, WM_FRAME_HOTKEY_RELOAD, 0, 0);
   m_soundKey = LoadSoundKey();
+  m_hook.SetHotkeys(m_bossKey, m_soundKey);
 }
 
 LRESULT CWayloft3Dlg::OnHotkeyReload(WPARAM, LPARAM) {
@@ -349,8 +340,10 @@ LRESULT CWayloft3Dlg::OnHotkeyReload(WPARAM, LPARAM) {
   return 0;
 }
 
-void CWayloft3Dlg::OnHookKey(WPARAM message, DWORD vk) {
-  switch (DecideHookKey(m_tabs.Count(), message, vk, KeyboardModifiers(), m_bossKey, m_soundKey)) {
+LRESULT CWayloft3Dlg::OnHookAction(WPARAM action, LPARAM) {
+  // Before the first tab the boss and sound keys do nothing.
+  if (m_tabs.Count() == 0) return 0;
+  switch (static_cast<HookAction>(action)) {
     case HookAction::ToggleHide:
       ToggleHide();
       break;
@@ -360,6 +353,7 @@ void CWayloft3Dlg::OnHookKey(WPARAM message, DWORD vk) {
     case HookAction::None:
       break;
   }
+  return 0;
 }
 
 void CWayloft3Dlg::ToggleHide() {
@@ -447,6 +441,13 @@ LRESULT CWayloft3Dlg::OnTestSeamSettings(WPARAM, LPARAM) {
 // manager keeps in it (3), for the soak test (WM_APP + 0x102).
 LRESULT CWayloft3Dlg::OnTestSeamCountObjects(WPARAM which, LPARAM) {
   return which <= 3 ? CountOwnObjects(static_cast<OwnObjects>(which)) : -1;
+}
+
+// Test builds only: keeps this window's thread busy for wParam milliseconds,
+// as a slow browser or a tab that does not answer would (WM_APP + 0x103).
+LRESULT CWayloft3Dlg::OnTestSeamBusy(WPARAM ms, LPARAM) {
+  ::Sleep(static_cast<DWORD>(ms < 10000 ? ms : 10000));
+  return 0;
 }
 #endif
 

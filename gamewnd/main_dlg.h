@@ -12,6 +12,7 @@
 #include "gamewnd/add_acc_dlg.h"
 #include "gamewnd/login_dlg.h"
 #include "gamewnd/main_chrome.h"
+#include "gamewnd/main_hook.h"
 #include "gamewnd/tab_list.h"
 #include "hotkeys/hotkey.h"
 #include "ui/btn_ex.h"
@@ -47,8 +48,6 @@ class CWayloft3Dlg : public CDlgEx {
   void FlipSound() { m_nSoundOff = FlipSoundFlag(m_nSoundOff); }
   // The width of the portal link's text in the caption's link face.
   int MeasureLinkText(const wchar_t* text);
-  // A key event the system-wide keyboard hook saw.
-  void OnHookKey(WPARAM message, DWORD vk);
 
   BOOL PreTranslateMessage(MSG* pMsg) override;
 
@@ -104,6 +103,8 @@ class CWayloft3Dlg : public CDlgEx {
   LRESULT OnSysCommand(WPARAM, LPARAM);
   // Timer 3: the sound state to every tab, and the sound button's look.
   LRESULT OnTimer(WPARAM, LPARAM);
+  // The keyboard hook's thread saw the boss or the sound key.
+  LRESULT OnHookAction(WPARAM, LPARAM);
   void OnHideButton() { ToggleHide(); }
   void OnSoundButton() { FlipSound(); }
   void OnSystemButton();
@@ -118,6 +119,8 @@ class CWayloft3Dlg : public CDlgEx {
   LRESULT OnTestSeamSettings(WPARAM, LPARAM);
   // Test builds: what this process holds, for the soak test.
   LRESULT OnTestSeamCountObjects(WPARAM, LPARAM);
+  // Test builds: keeps this window's thread busy for a while.
+  LRESULT OnTestSeamBusy(WPARAM, LPARAM);
 #endif
 
   // Caption, buttons, links, tab images and tooltip; the window becomes 1
@@ -191,6 +194,8 @@ class CWayloft3Dlg : public CDlgEx {
   // The tab limit's message box is open.
   bool m_bLimitShown = false;
   ReportQueue m_reports;
+  // The boss and sound keys, system-wide.
+  KeyboardHookThread m_hook;
   int m_nLinkWidth = 0;
   wchar_t m_szLinkText[128] = {};
   wchar_t m_szLinkUrl[1024] = {};
