@@ -50,6 +50,23 @@ DWORD WINAPI WaitThenPreload(void* param) {
 // The hook thread's word on a key: wParam a HookAction.
 constexpr UINT WM_HOOK_ACTION = WM_APP + 2;
 
+// How long a closed tab has to end its process before it is ended.
+constexpr DWORD kTabCloseMs = 3000;
+
+// Detaches a closed tab from the main window, then tells it to close. Both
+// wait for the tab's thread, so they run here: a hung tab holds up this
+// thread only, until the main window ends the tab's process.
+DWORD WINAPI DetachAndCloseTab(void* frame) {
+  HWND wnd = static_cast<HWND>(frame);
+  ::SetParent(wnd, nullptr);
+  ::PostMessageW(wnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+  return 0;
+}
+
+bool WindowGone(HWND window) {
+  return !::IsWindow(window);
+}
+
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CWayloft3Dlg, CDlgEx)
@@ -115,6 +132,7 @@ CWayloft3Dlg::CWayloft3Dlg() : CDlgEx(IDD_MAIN) {}
 CWayloft3Dlg::~CWayloft3Dlg() {
   m_hook.Stop();
   ForgetLoginProcess();
+  for (const ClosingTab& tab : m_closing) ::CloseHandle(tab.process);
   for (HBITMAP b : {m_bmpHide, m_bmpTextButton, m_bmpSoundOn, m_bmpSoundOff, m_bmpClose, m_bmpMin,
                     m_bmpAddAccount, m_bmpPortal}) {
     if (b) ::DeleteObject(b);
@@ -213,7 +231,7 @@ LRESULT CWayloft3Dlg::OnFrameRegister(WPARAM wParam, LPARAM lParam) {
     return 0;
   }
   ShowTab(nullptr);
-  if (::IsWindow(m_hHallWnd)) ::ShowWindow(m_hHallWnd, SW_HIDE);
+  if (::IsWindow(m_hHallWnd)) ::ShowWindowAsync(m_hHallWnd, SW_HIDE);
   m_tabs.AddTab(frame);
   ForgetLoginProcess();
   BringToFront(m_hWnd);
@@ -238,14 +256,15 @@ void CWayloft3Dlg::ShowTab(HWND window) {
   ::GetClientRect(m_hWnd, &client);
   for (HWND tab : m_tabs.Windows()) {
     if (tab != window) {
-      ::ShowWindow(tab, SW_HIDE);
+      ::ShowWindowAsync(tab, SW_HIDE);
       continue;
     }
-    const RECT r = TabContentRect(client);
-    ::MoveWindow(tab, r.left, r.top, r.right - r.left, r.bottom - r.top, FALSE);
-    ::ShowWindow(tab, SW_SHOW);
+    // A tab is another process's window, whose thread may not answer (a
+    // hung game): only the asynchronous forms, which never wait for it.
+    MoveWindowAsync(tab, TabContentRect(client));
+    ::ShowWindowAsync(tab, SW_SHOW);
     ::SetForegroundWindow(tab);
-    if (::IsWindowVisible(m_hHallWnd)) ::ShowWindow(m_hHallWnd, SW_HIDE);
+    if (::IsWindowVisible(m_hHallWnd)) ::ShowWindowAsync(m_hHallWnd, SW_HIDE);
   }
 }
 
@@ -272,22 +291,30 @@ void CWayloft3Dlg::NextTab() {
 }
 
 void CWayloft3Dlg::CloseTab(int index) {
+  // One question at a time: a second click, a middle click or a close of
+  // the window while it is open would act on a list the answer changes.
+  if (m_bAsking) return;
   if (m_tabs.Count() < 2) {
     m_hover = TabHover();
     InvalidateArea(TabCrossRect(index));
     OnCancel();
     return;
   }
+  HWND closed = m_tabs.Window(index);
+  if (!closed) return;
   const std::wstring question = L"确定要退出账号：" + m_tabs.Account(index) + L" ?";
-  if (ShowMessageBox(nullptr, question, MB_YESNO) != IDYES) {
-    InvalidateArea(TabCellRect(index));
+  m_bAsking = true;
+  const int answer = ShowMessageBox(m_hWnd, question, MB_YESNO);
+  m_bAsking = false;
+  // Tabs may have come or gone meanwhile: the tab is found again by its window.
+  index = m_tabs.IndexOf(closed);
+  if (answer != IDYES || index < 0) {
+    if (index >= 0) InvalidateArea(TabCellRect(index));
     m_hover = TabHover();
     return;
   }
-  HWND closed = m_tabs.Window(index);
   const int current = m_tabs.RemoveTab(index);
-  if (current < 0) return;
-  ShowTab(m_tabs.Window(current));
+  if (current >= 0) ShowTab(m_tabs.Window(current));
   ReleaseTabWindow(closed);
   RECT strip = TabStripRect(m_tabs.Count());
   strip.right += kTabCellWidth;
@@ -296,16 +323,59 @@ void CWayloft3Dlg::CloseTab(int index) {
 }
 
 void CWayloft3Dlg::ReleaseTabWindow(HWND frame) {
-  // The frame leaves the main window first, so that its process can end it
-  // without touching this one.
-  ::SetParent(frame, nullptr);
-  ::PostMessageW(frame, WM_SYSCOMMAND, SC_CLOSE, 0);
+  // Its process, to end it should it not close in time; only a window that
+  // made itself our child names it, and never this process.
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(frame, &pid);
+  if (pid && pid != ::GetCurrentProcessId() && ::GetAncestor(frame, GA_PARENT) == m_hWnd) {
+    if (HANDLE process = ::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid)) {
+      m_closing.push_back({process, ::GetTickCount()});
+    }
+  }
+  // Hidden first, so that it never shows as a window of its own, topmost,
+  // between leaving the main window and its end.
+  ::ShowWindowAsync(frame, SW_HIDE);
+  if (HANDLE thread = ::CreateThread(nullptr, 0, DetachAndCloseTab, frame, 0, nullptr)) {
+    ::CloseHandle(thread);
+  } else {
+    ::PostMessageW(frame, WM_SYSCOMMAND, SC_CLOSE, 0);
+  }
+}
+
+void CWayloft3Dlg::EndClosedTabs(bool now) {
+  for (size_t i = 0; i < m_closing.size();) {
+    ClosingTab& tab = m_closing[i];
+    const bool ended = ::WaitForSingleObject(tab.process, 0) == WAIT_OBJECT_0;
+    if (!ended && !now && ::GetTickCount() - tab.since < kTabCloseMs) {
+      ++i;
+      continue;
+    }
+    // A tab that does not close in time does not answer at all: its
+    // process goes, and with it the window the detaching thread waits on.
+    if (!ended) ::TerminateProcess(tab.process, 0);
+    ::CloseHandle(tab.process);
+    m_closing.erase(m_closing.begin() + static_cast<std::ptrdiff_t>(i));
+  }
+}
+
+void CWayloft3Dlg::DropDeadTabs() {
+  // A tab whose process died leaves no window behind: it leaves the strip,
+  // and its account may log in again.
+  const int before = m_tabs.Count();
+  if (m_tabs.RemoveGoneTabs(WindowGone) == 0) return;
+  if (m_tabs.Count() > 0 && ::IsWindowVisible(m_hWnd)) ShowTab(m_tabs.Window(m_tabs.Current()));
+  m_hover = TabHover();
+  InvalidateArea(TabStripRect(before));
 }
 
 void CWayloft3Dlg::OnCancel() {
+  if (m_bAsking) return;
   ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   ::SetWindowPos(m_hWnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-  if (ShowMessageBox(nullptr, L"窗口即将关闭，确定要退出游戏？", MB_YESNO) == IDYES) ExitAll();
+  m_bAsking = true;
+  const int answer = ShowMessageBox(nullptr, L"窗口即将关闭，确定要退出游戏？", MB_YESNO);
+  m_bAsking = false;
+  if (answer == IDYES) ExitAll();
 }
 
 void CWayloft3Dlg::ExitAll() {
@@ -313,16 +383,23 @@ void CWayloft3Dlg::ExitAll() {
   if (m_hLoginProcess) ::TerminateProcess(m_hLoginProcess, 0);
   ForgetLoginProcess();
   m_hook.Stop();
-  for (HWND tab : m_tabs.Windows()) {
-    ::SetParent(tab, nullptr);
-    ::ShowWindow(tab, SW_HIDE);
-    ::PostMessageW(tab, WM_SYSCOMMAND, SC_CLOSE, 0);
-  }
+  for (HWND tab : m_tabs.Windows()) ReleaseTabWindow(tab);
   if (m_bTrayIcon) {
     NOTIFYICONDATAW icon = TrayIconData();
     ::Shell_NotifyIconW(NIM_DELETE, &icon);
     m_bTrayIcon = false;
   }
+  // The tabs get their time to close, then whatever is left is ended: the
+  // detaching threads end with this process.
+  const DWORD start = ::GetTickCount();
+  while (!m_closing.empty() && ::GetTickCount() - start < kTabCloseMs) {
+    EndClosedTabs(false);
+    // Messages sent to this thread (the detaching) are answered meanwhile.
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_SENDMESSAGE);
+    MSG msg;
+    ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+  EndClosedTabs(true);
   ::PostQuitMessage(0);
 }
 
@@ -369,6 +446,8 @@ void CWayloft3Dlg::ToggleHide() {
 
 LRESULT CWayloft3Dlg::OnTimer(WPARAM id, LPARAM lParam) {
   if (id == kSoundTimer) {
+    DropDeadTabs();
+    EndClosedTabs(false);
     for (HWND tab : m_tabs.Windows()) ::PostMessageW(tab, WM_MUTE_STATE, m_nSoundOff, 0);
     if (m_nSoundOff != m_nSoundShown) {
       m_nSoundShown = m_nSoundOff;
@@ -453,47 +532,37 @@ LRESULT CWayloft3Dlg::OnTestSeamBusy(WPARAM ms, LPARAM) {
 
 BOOL CWayloft3Dlg::PreTranslateMessage(MSG* pMsg) {
   const UINT msg = pMsg->message;
-  // The window-switch key, pressed here or forwarded by a tab.
-  if (IsHotkeyPress(msg, pMsg->wParam, pMsg->lParam, HeldModifiers(), m_switchKey)) {
-    NextTab();
-    return TRUE;
-  }
-  // The hook has acted on a boss or sound key already; F10 or Alt passed on
-  // would leave the window in keyboard-menu mode, eating the next keys.
-  if (IsMenuKeyHotkey(msg, pMsg->wParam, pMsg->lParam, m_bossKey, m_soundKey)) return TRUE;
-  // Space and Esc never reach the main window's controls.
-  if (msg == WM_KEYDOWN && (pMsg->wParam == VK_ESCAPE || pMsg->wParam == VK_SPACE)) return TRUE;
-  if (msg == WM_SYSCOMMAND && (pMsg->wParam & 0xFFF0) == SC_CLOSE) {
-    if (pMsg->lParam == kSyntheticMarker) {
-      // A login process gave up.
-      if (m_tabs.Count() == 0) {
-        ExitAll();
-        return TRUE;
-      }
-      if (m_hLoginProcess) {
-        ForgetLoginProcess();
-        return TRUE;
-      }
-    } else if (pMsg->lParam == 0 && m_tabs.Count() == 0) {
+  switch (DecideMainKey(msg, pMsg->wParam, pMsg->lParam, HeldModifiers(), m_tabs.Count(),
+                        m_hLoginProcess != nullptr, m_switchKey, m_bossKey, m_soundKey)) {
+    case MainKey::NextTab:
+      NextTab();
+      return TRUE;
+    case MainKey::Swallow:
+      return TRUE;
+    case MainKey::ExitAll:
+      ExitAll();
+      return TRUE;
+    case MainKey::ForgetLogin:
+      ForgetLoginProcess();
+      return TRUE;
+    case MainKey::EndLoginAndExit:
       if (m_hLoginProcess) ::TerminateProcess(m_hLoginProcess, 0);
       ExitAll();
       return TRUE;
+    case MainKey::ForwardToTab: {
+      HWND tab = m_tabs.Window(m_tabs.Current());
+      if (::IsWindowVisible(tab)) {
+        ::PostMessageW(tab, msg, pMsg->wParam, pMsg->lParam);
+      } else if (::IsWindowVisible(m_hHallWnd)) {
+        ::PostMessageW(m_hHallWnd, msg, pMsg->wParam, pMsg->lParam);
+      }
+      return TRUE;
     }
-  }
-  // F5 and Ctrl+D go to the visible tab's page, or to the visible hall.
-  const bool ctrlD = msg == WM_CHAR && pMsg->wParam == 4 && HIWORD(pMsg->lParam) == 0x0020;
-  const bool f5 = msg == WM_KEYDOWN && pMsg->wParam == VK_F5;
-  if ((ctrlD || f5) && m_tabs.Count() > 0) {
-    HWND tab = m_tabs.Window(m_tabs.Current());
-    if (::IsWindowVisible(tab)) {
-      ::PostMessageW(tab, msg, pMsg->wParam, pMsg->lParam);
-    } else if (::IsWindowVisible(m_hHallWnd)) {
-      ::PostMessageW(m_hHallWnd, msg, pMsg->wParam, pMsg->lParam);
-    }
-    return TRUE;
-  }
-  if (msg == WM_SYSCOMMAND && (pMsg->wParam & 0xFFF0) == SC_RESTORE && m_tabs.Count() == 0) {
-    ::ShowWindow(m_hWnd, SW_RESTORE);
+    case MainKey::RestoreEmpty:
+      ::ShowWindow(m_hWnd, SW_RESTORE);
+      break;
+    case MainKey::None:
+      break;
   }
   // The tab strip's tooltip watches the mouse.
   if (m_toolTip) {

@@ -7,6 +7,7 @@
 #include <shellapi.h>
 
 #include <string>
+#include <vector>
 
 #include "net/report_queue.h"
 #include "gamewnd/add_acc_dlg.h"
@@ -148,7 +149,14 @@ class CWayloft3Dlg : public CDlgEx {
   void CreatePreload();
   LRESULT OnCreatePreload(WPARAM, LPARAM);
   void ForgetLoginProcess();
+  // Hides a closed tab, detaches it and tells it to close, without waiting
+  // for it; its process is ended when it does not close in time.
   void ReleaseTabWindow(HWND frame);
+  // Closed tabs whose process ended are forgotten, those past their time (or
+  // all, with `now`) are ended.
+  void EndClosedTabs(bool now);
+  // Tabs whose window is gone leave the strip.
+  void DropDeadTabs();
   // The tray icon's record: the same for adding and deleting.
   NOTIFYICONDATAW TrayIconData() const;
   void RepaintRestoredGame();
@@ -191,6 +199,14 @@ class CWayloft3Dlg : public CDlgEx {
   Hotkey m_bossKey;
   Hotkey m_soundKey;
   HANDLE m_hLoginProcess = nullptr;
+  // A closed tab's process, until it has ended.
+  struct ClosingTab {
+    HANDLE process;
+    DWORD since;
+  };
+  std::vector<ClosingTab> m_closing;
+  // A tab's or the window's close question is open.
+  bool m_bAsking = false;
   // The tab limit's message box is open.
   bool m_bLimitShown = false;
   ReportQueue m_reports;

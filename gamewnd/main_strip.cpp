@@ -171,10 +171,9 @@ LRESULT CWayloft3Dlg::OnSize(WPARAM type, LPARAM lParam) {
   } else if (m_tabs.Count() > 0 && type != SIZE_MINIMIZED) {
     follower = m_tabs.Window(m_tabs.Current());
   }
-  if (follower) {
-    ::MoveWindow(follower, content.left, content.top, content.right - content.left,
-                 content.bottom - content.top, FALSE);
-  }
+  // The tab is another process's window: asynchronously, so that a hung
+  // game never holds up the resize.
+  if (follower) MoveWindowAsync(follower, content);
   CDlgEx::OnSize(type, lParam);
   if (width != m_nLastWidth && m_btnHide.m_hWnd) PlaceCaptionControls(width);
   if (m_osvi.dwMajorVersion < 6 && width < m_nLastWidth) {

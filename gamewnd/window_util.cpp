@@ -24,3 +24,8 @@ void BringToFront(HWND window) {
   ::SetForegroundWindow(window);
   if (attach) ::AttachThreadInput(thisThread, foregroundThread, FALSE);
 }
+
+void MoveWindowAsync(HWND window, const RECT& r) {
+  ::SetWindowPos(window, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                 SWP_ASYNCWINDOWPOS | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+}

@@ -172,6 +172,32 @@ TEST(KeyboardHook, ActsOnlyOnUserPressesWithExactModifiers) {
   }
 }
 
+TEST(MainKeys, RoutedInTheirOrder) {
+  const Hotkey sw{2, VK_TAB}, boss{0, VK_F10}, sound{2, 'Q'};
+  auto decide = [&](UINT msg, WPARAM wp, LPARAM lp, int tabs, bool login = false, int mods = 0) {
+    return DecideMainKey(msg, wp, lp, mods, tabs, login, sw, boss, sound);
+  };
+  EXPECT_EQ(MainKey::NextTab, decide(WM_KEYDOWN, VK_TAB, 0x000F0001, 1, false, 2));
+  EXPECT_EQ(MainKey::Swallow, decide(WM_SYSKEYUP, VK_F10, 0xC0440001, 1));
+  EXPECT_EQ(MainKey::Swallow, decide(WM_KEYDOWN, VK_ESCAPE, 1, 0));
+  EXPECT_EQ(MainKey::Swallow, decide(WM_KEYDOWN, VK_SPACE, 1, 2));
+  // An abandoned login: the end before the first tab, else only its handle;
+  // with no handle either, the close question.
+  EXPECT_EQ(MainKey::ExitAll, decide(WM_SYSCOMMAND, SC_CLOSE, 5271, 0, true));
+  EXPECT_EQ(MainKey::ForgetLogin, decide(WM_SYSCOMMAND, SC_CLOSE, 5271, 2, true));
+  EXPECT_EQ(MainKey::None, decide(WM_SYSCOMMAND, SC_CLOSE, 5271, 2, false));
+  // The close command without tabs asks nothing; with tabs it asks.
+  EXPECT_EQ(MainKey::EndLoginAndExit, decide(WM_SYSCOMMAND, SC_CLOSE, 0, 0));
+  EXPECT_EQ(MainKey::None, decide(WM_SYSCOMMAND, SC_CLOSE, 0, 1));
+  // F5 and Ctrl+D (its first press only) go to a tab, when there is one.
+  EXPECT_EQ(MainKey::ForwardToTab, decide(WM_KEYDOWN, VK_F5, 5271, 1));
+  EXPECT_EQ(MainKey::ForwardToTab, decide(WM_CHAR, 4, 0x00200001, 1));
+  EXPECT_EQ(MainKey::None, decide(WM_CHAR, 4, 0x40200001, 1));
+  EXPECT_EQ(MainKey::None, decide(WM_KEYDOWN, VK_F5, 1, 0));
+  EXPECT_EQ(MainKey::RestoreEmpty, decide(WM_SYSCOMMAND, SC_RESTORE, 0, 0));
+  EXPECT_EQ(MainKey::None, decide(WM_SYSCOMMAND, SC_RESTORE, 0, 1));
+}
+
 TEST(KeyboardHook, TheSoundFlagFlips) {
   EXPECT_EQ(1, FlipSoundFlag(0));
   EXPECT_EQ(0, FlipSoundFlag(1));
