@@ -91,7 +91,9 @@ LRESULT CMainFrame::OnTimer(WPARAM id, LPARAM) {
       const DWORD foregroundThread = ::GetWindowThreadProcessId(::GetForegroundWindow(), nullptr);
       const bool attach = mainThread && foregroundThread && mainThread != foregroundThread;
       if (attach) ::AttachThreadInput(mainThread, foregroundThread, TRUE);
-      const UINT flags = SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE;
+      // The main window belongs to another process: asynchronously, so that
+      // a busy main window never holds up this game.
+      const UINT flags = SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | SWP_ASYNCWINDOWPOS;
       ::SetWindowPos(MainWndHandle, HWND_TOPMOST, 0, 0, 0, 0, flags);
       ::SetWindowPos(MainWndHandle, HWND_NOTOPMOST, 0, 0, 0, 0, flags);
       if (attach) ::AttachThreadInput(mainThread, foregroundThread, FALSE);

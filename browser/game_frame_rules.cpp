@@ -15,24 +15,28 @@ int HeldModifiers() {
 }
 
 bool IsHotkeyPress(UINT message, WPARAM wParam, LPARAM lParam, int heldMods, const Hotkey& key) {
+  // A key switched off (code 0) never matches.
   return (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) && lParam != kSyntheticMarker &&
-         static_cast<int>(wParam) == key.vk && heldMods == key.mods;
+         key.vk > 0 && static_cast<int>(wParam) == key.vk && heldMods == key.mods;
 }
 
-bool IsMenuKeyHotkey(UINT message, WPARAM wParam, LPARAM lParam, const Hotkey& boss,
+bool IsMenuKeyHotkey(UINT message, WPARAM wParam, LPARAM lParam, int heldMods, const Hotkey& boss,
                      const Hotkey& sound) {
-  const bool keyMessage = message == WM_KEYDOWN || message == WM_SYSKEYDOWN ||
-                          message == WM_KEYUP || message == WM_SYSKEYUP;
-  if (!keyMessage || lParam == kSyntheticMarker) return false;
+  const bool down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
+  const bool up = message == WM_KEYUP || message == WM_SYSKEYUP;
+  if ((!down && !up) || lParam == kSyntheticMarker) return false;
   if (wParam != VK_F10 && wParam != VK_MENU) return false;
-  // Modifiers may be let go before the key itself: the key alone decides.
-  return static_cast<int>(wParam) == boss.vk || static_cast<int>(wParam) == sound.vk;
+  for (const Hotkey* key : {&boss, &sound}) {
+    if (static_cast<int>(wParam) != key->vk) continue;
+    if (heldMods == key->mods || (up && key->mods == 0)) return true;
+  }
+  return false;
 }
 
 FrameKey DecideFrameKey(UINT message, WPARAM wParam, LPARAM lParam, int heldMods,
                         const Hotkey& boss, const Hotkey& switchKey, const Hotkey& sound) {
   if (IsHotkeyPress(message, wParam, lParam, heldMods, switchKey)) return FrameKey::ForwardToMain;
-  if (IsMenuKeyHotkey(message, wParam, lParam, boss, sound)) return FrameKey::Swallow;
+  if (IsMenuKeyHotkey(message, wParam, lParam, heldMods, boss, sound)) return FrameKey::Swallow;
   // Scan code of D, not extended, no Alt, key going down for the first time.
   if (message == WM_CHAR && LOWORD(wParam) == 4 && HIWORD(lParam) == 0x0020) {
     return FrameKey::Favourite;

@@ -27,10 +27,14 @@ int HeldModifiers();
 bool IsHotkeyPress(UINT message, WPARAM wParam, LPARAM lParam, int heldMods, const Hotkey& key);
 
 // A key message (down or up, system or not, not synthesised) of a boss or
-// sound key that is F10 or Alt. The keyboard hook has acted on it already;
-// passed on, its release would put the window into keyboard-menu mode
-// (WM_SYSCOMMAND SC_KEYMENU), which eats the player's next keys.
-bool IsMenuKeyHotkey(UINT message, WPARAM wParam, LPARAM lParam, const Hotkey& boss,
+// sound key that is F10 or Alt, with exactly its modifiers held. The keyboard
+// hook has acted on it already; passed on, its release would put the window
+// into keyboard-menu mode (WM_SYSCOMMAND SC_KEYMENU), which eats the player's
+// next keys. The same key with other modifiers belongs to the page (Shift+F10
+// is its context menu); a key-up whose modifiers were let go first is
+// harmless, as the window never saw its press. A hotkey of the key alone
+// also takes its release with modifiers held.
+bool IsMenuKeyHotkey(UINT message, WPARAM wParam, LPARAM lParam, int heldMods, const Hotkey& boss,
                      const Hotkey& sound);
 
 FrameKey DecideFrameKey(UINT message, WPARAM wParam, LPARAM lParam, int heldMods,

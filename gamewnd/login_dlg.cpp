@@ -8,7 +8,7 @@
 #include "browser/outside_page.h"
 #include "framework/winapp.h"
 #include "gamewnd/login_protocol.h"
-#include "gamewnd/main_dlg.h"
+#include "gamewnd/window_util.h"
 #include "base/endpoints.h"
 #include "res/resource.h"
 #include "ui/image_load.h"

@@ -1,6 +1,8 @@
 #include "gamewnd/main_chrome.h"
 
+#include "base/messages.h"
 #include "base/product.h"
+#include "browser/game_frame_rules.h"
 
 RECT TabCellRect(int index) {
   const int left = kTabStripLeft + kTabCellWidth * index;
@@ -111,15 +113,57 @@ std::vector<MenuItem> MainMenuItems(const Hotkey& boss, bool tray) {
   return items;
 }
 
-HookAction DecideHookKey(int tabCount, WPARAM message, DWORD vk, int heldMods, const Hotkey& boss,
-                         const Hotkey& sound) {
-  if (tabCount <= 0 || (message != WM_KEYDOWN && message != WM_SYSKEYDOWN)) return HookAction::None;
+HookAction DecideHookKey(WPARAM message, DWORD vk, ULONG_PTR extraInfo, int heldMods,
+                         const Hotkey& boss, const Hotkey& sound) {
+  if (message != WM_KEYDOWN && message != WM_SYSKEYDOWN) return HookAction::None;
+  if (extraInfo == static_cast<ULONG_PTR>(kSyntheticMarker)) return HookAction::None;
   // A key switched off ("无", key code 0) never fires, whatever key event
   // without a code the keyboard may send.
   const int key = static_cast<int>(vk);
   if (boss.vk > 0 && key == boss.vk && heldMods == boss.mods) return HookAction::ToggleHide;
   if (sound.vk > 0 && key == sound.vk && heldMods == sound.mods) return HookAction::FlipSound;
   return HookAction::None;
+}
+
+WPARAM PackHotkey(const Hotkey& key) {
+  return (static_cast<WPARAM>(static_cast<WORD>(key.mods)) << 16) | static_cast<WORD>(key.vk);
+}
+
+Hotkey UnpackHotkey(WPARAM packed) {
+  return {static_cast<SHORT>(static_cast<WORD>(packed >> 16)),
+          static_cast<SHORT>(static_cast<WORD>(packed))};
+}
+
+MainKey DecideMainKey(UINT message, WPARAM wParam, LPARAM lParam, int heldMods, int tabCount,
+                      bool loginTracked, const Hotkey& switchKey, const Hotkey& boss,
+                      const Hotkey& sound) {
+  if (IsHotkeyPress(message, wParam, lParam, heldMods, switchKey)) return MainKey::NextTab;
+  // The hook has acted on a boss or sound key already; F10 or Alt passed on
+  // would leave the window in keyboard-menu mode, eating the next keys.
+  if (IsMenuKeyHotkey(message, wParam, lParam, heldMods, boss, sound)) return MainKey::Swallow;
+  // Space and Esc never reach the main window's controls.
+  if (message == WM_KEYDOWN && (wParam == VK_ESCAPE || wParam == VK_SPACE)) {
+    return MainKey::Swallow;
+  }
+  const UINT command = static_cast<UINT>(wParam & 0xFFF0);
+  if (message == WM_SYSCOMMAND && command == SC_CLOSE) {
+    if (lParam == kSyntheticMarker) {
+      // A login process gave up.
+      if (tabCount == 0) return MainKey::ExitAll;
+      if (loginTracked) return MainKey::ForgetLogin;
+    } else if (lParam == 0 && tabCount == 0) {
+      return MainKey::EndLoginAndExit;
+    }
+    // Otherwise the dialog's close confirmation.
+    return MainKey::None;
+  }
+  const bool ctrlD = message == WM_CHAR && wParam == 4 && HIWORD(lParam) == 0x0020;
+  const bool f5 = message == WM_KEYDOWN && wParam == VK_F5;
+  if ((ctrlD || f5) && tabCount > 0) return MainKey::ForwardToTab;
+  if (message == WM_SYSCOMMAND && command == SC_RESTORE && tabCount == 0) {
+    return MainKey::RestoreEmpty;
+  }
+  return MainKey::None;
 }
 
 int KeyboardModifiers() {

@@ -97,12 +97,33 @@ std::vector<MenuItem> MainMenuItems(const Hotkey& boss, bool tray);
 
 // ---- Keys and sound --------------------------------------------------------
 enum class HookAction { None, ToggleHide, FlipSound };
-// A key event the system-wide hook sees: nothing before the first tab, the
-// boss key hides or shows, the sound key flips the sound. Only presses count,
-// and only with exactly the key's modifiers (`heldMods`: Ctrl 2, Shift 4,
-// Alt 1).
-HookAction DecideHookKey(int tabCount, WPARAM message, DWORD vk, int heldMods, const Hotkey& boss,
-                         const Hotkey& sound);
+// A key event the system-wide hook sees: the boss key hides or shows, the
+// sound key flips the sound. Only presses count, only with exactly the key's
+// modifiers (`heldMods`: Ctrl 2, Shift 4, Alt 1), and never an event the
+// client injected itself (`extraInfo` the 5271 marker). The main window
+// ignores both actions before its first tab.
+HookAction DecideHookKey(WPARAM message, DWORD vk, ULONG_PTR extraInfo, int heldMods,
+                         const Hotkey& boss, const Hotkey& sound);
+// A hotkey in one message parameter for the hook thread, and back: the
+// modifiers in the high 16 bits, the key code in the low 16, each signed.
+WPARAM PackHotkey(const Hotkey& key);
+Hotkey UnpackHotkey(WPARAM packed);
+// What the main window does with a message of its thread before dispatching it.
+enum class MainKey {
+  None,             // on to the tooltip and the dialog's own handling
+  NextTab,          // the window-switch key, pressed here or forwarded by a tab
+  Swallow,          // Esc and Space; F10 or Alt as boss or sound key
+  ExitAll,          // a login abandoned before the first tab: the client ends
+  ForgetLogin,      // a login abandoned beside tabs: only its process handle goes
+  EndLoginAndExit,  // the close command without a tab: no question
+  ForwardToTab,     // F5 and Ctrl+D: to the visible tab, or to the visible hall
+  RestoreEmpty,     // a restore without a tab: restore the window, then on
+};
+// `loginTracked`: a login process is being watched.
+MainKey DecideMainKey(UINT message, WPARAM wParam, LPARAM lParam, int heldMods, int tabCount,
+                      bool loginTracked, const Hotkey& switchKey, const Hotkey& boss,
+                      const Hotkey& sound);
+
 // The modifiers held on the keyboard right now, whichever thread or process
 // has the focus (the hook runs while a game tab of another process has it).
 int KeyboardModifiers();

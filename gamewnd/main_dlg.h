@@ -7,17 +7,20 @@
 #include <shellapi.h>
 
 #include <string>
+#include <vector>
 
 #include "net/report_queue.h"
 #include "gamewnd/add_acc_dlg.h"
 #include "gamewnd/login_dlg.h"
 #include "gamewnd/main_chrome.h"
+#include "gamewnd/main_hook.h"
 #include "gamewnd/tab_list.h"
 #include "hotkeys/hotkey.h"
 #include "ui/btn_ex.h"
 #include "ui/dlg_ex.h"
 #include "ui/image_strip.h"
 #include "ui/static_ex.h"
+#include "gamewnd/window_util.h"
 
 class CWayloft3Dlg : public CDlgEx {
  public:
@@ -46,8 +49,6 @@ class CWayloft3Dlg : public CDlgEx {
   void FlipSound() { m_nSoundOff = FlipSoundFlag(m_nSoundOff); }
   // The width of the portal link's text in the caption's link face.
   int MeasureLinkText(const wchar_t* text);
-  // A key event the system-wide keyboard hook saw.
-  void OnHookKey(WPARAM message, DWORD vk);
 
   BOOL PreTranslateMessage(MSG* pMsg) override;
 
@@ -103,6 +104,8 @@ class CWayloft3Dlg : public CDlgEx {
   LRESULT OnSysCommand(WPARAM, LPARAM);
   // Timer 3: the sound state to every tab, and the sound button's look.
   LRESULT OnTimer(WPARAM, LPARAM);
+  // The keyboard hook's thread saw the boss or the sound key.
+  LRESULT OnHookAction(WPARAM, LPARAM);
   void OnHideButton() { ToggleHide(); }
   void OnSoundButton() { FlipSound(); }
   void OnSystemButton();
@@ -117,6 +120,8 @@ class CWayloft3Dlg : public CDlgEx {
   LRESULT OnTestSeamSettings(WPARAM, LPARAM);
   // Test builds: what this process holds, for the soak test.
   LRESULT OnTestSeamCountObjects(WPARAM, LPARAM);
+  // Test builds: keeps this window's thread busy for a while.
+  LRESULT OnTestSeamBusy(WPARAM, LPARAM);
 #endif
 
   // Caption, buttons, links, tab images and tooltip; the window becomes 1
@@ -144,10 +149,21 @@ class CWayloft3Dlg : public CDlgEx {
   void CreatePreload();
   LRESULT OnCreatePreload(WPARAM, LPARAM);
   void ForgetLoginProcess();
+  // Hides a closed tab, detaches it and tells it to close, without waiting
+  // for it; its process is ended when it does not close in time.
   void ReleaseTabWindow(HWND frame);
+  // Closed tabs whose process ended are forgotten, those past their time (or
+  // all, with `now`) are ended.
+  void EndClosedTabs(bool now);
+  // Tabs whose window is gone leave the strip.
+  void DropDeadTabs();
   // The tray icon's record: the same for adding and deleting.
   NOTIFYICONDATAW TrayIconData() const;
   void RepaintRestoredGame();
+  // The strip is painted with the background, when the window is erased.
+  void InvalidateArea(const RECT& r) {
+    ::InvalidateRect(m_hWnd, &r, TRUE);
+  }
 
   HICON m_hIcon = nullptr;
   CBtnEx m_btnHide;
@@ -183,9 +199,19 @@ class CWayloft3Dlg : public CDlgEx {
   Hotkey m_bossKey;
   Hotkey m_soundKey;
   HANDLE m_hLoginProcess = nullptr;
+  // A closed tab's process, until it has ended.
+  struct ClosingTab {
+    HANDLE process;
+    DWORD since;
+  };
+  std::vector<ClosingTab> m_closing;
+  // A tab's or the window's close question is open.
+  bool m_bAsking = false;
   // The tab limit's message box is open.
   bool m_bLimitShown = false;
   ReportQueue m_reports;
+  // The boss and sound keys, system-wide.
+  KeyboardHookThread m_hook;
   int m_nLinkWidth = 0;
   wchar_t m_szLinkText[128] = {};
   wchar_t m_szLinkUrl[1024] = {};
@@ -204,11 +230,3 @@ class CWayloft3Dlg : public CDlgEx {
 
   DECLARE_MESSAGE_MAP()
 };
-
-// Whether `window` is a main game window of any running client: a dialog
-// (class "#32770") titled "BrindloTolvane".
-bool IsMainGameWindow(HWND window);
-
-// Raises `window` above every other window and gives it the foreground, also
-// when another process owns the foreground.
-void BringToFront(HWND window);

@@ -28,6 +28,28 @@ int TabList::RemoveTab(int index) {
   return m_current;
 }
 
+int TabList::RemoveGoneTabs(bool (*gone)(HWND)) {
+  int removed = 0, before = 0;
+  bool currentGone = false;
+  for (int i = Count() - 1; i >= 0; --i) {
+    if (!gone(m_windows[i])) continue;
+    m_windows.erase(m_windows.begin() + i);
+    if (i < static_cast<int>(m_accounts.size())) m_accounts.erase(m_accounts.begin() + i);
+    ++removed;
+    if (i < m_current) ++before;
+    if (i == m_current) currentGone = true;
+  }
+  m_current -= before;
+  if (currentGone || m_current >= Count()) m_current = std::min(m_current, Count() - 1);
+  if (m_current < 0) m_current = 0;
+  return removed;
+}
+
+int TabList::IndexOf(HWND window) const {
+  const auto at = std::find(m_windows.begin(), m_windows.end(), window);
+  return at == m_windows.end() ? -1 : static_cast<int>(at - m_windows.begin());
+}
+
 bool TabList::Select(int index) {
   if (index < 0 || index >= Count()) return false;
   m_current = index;

@@ -22,6 +22,14 @@ class TabList {
   // -1 when none is left or the index is out of range.
   int RemoveTab(int index);
 
+  // Removes every tab whose window `gone` says is gone (its process died),
+  // with its account, which may then log in again. The current tab stays
+  // current if it stays; otherwise the one that moved into its place, or the
+  // new last. Returns how many went.
+  int RemoveGoneTabs(bool (*gone)(HWND));
+  // The index of the tab shown by `window`, -1 when none.
+  int IndexOf(HWND window) const;
+
   // Selects tab `index`; false when it is out of range.
   bool Select(int index);
   // The tab after the current one, wrapping; -1 without tabs.

@@ -9,20 +9,25 @@ changes and the keys the main window passes on. Screenshots are kept as
 artefacts."""
 import json
 import os
+import queue
 import shutil
+import subprocess
+import threading
 import time
 import unittest
 
 import test_install as install_paths
 
 from screen import KEY, art, grab, park_mouse, screen_size, xdotool
-from tolv_e2e import (TITLE, Frame, StandIn, TolvTestCase, children, click, command_lines, post,
-                      tolv_windows, wait_until, windows, wintool)
+from tolv_e2e import (TITLE, WINE, WINTOOL, Frame, StandIn, TolvTestCase, children, click,
+                      command_lines, post, tolv_windows, wait_until, windows, wintool)
 
 WM_TRAY_CALLBACK = 0x400 + 1
 WM_LBUTTONUP, WM_RBUTTONUP = 0x202, 0x205
 HIDE, SOUND, SYSTEM, ADD_ACCOUNT, SITE, FORUM, PORTAL = 1001, 1002, 1003, 1005, 1026, 1027, 1028
 YES, NO = 5000, 5001
+# Test seam: keeps the main window's thread busy for wParam milliseconds.
+BUSY = 0x8000 + 0x103
 BUTTON_INFO = "/webgame/home/api-wd-func-getWgjbBtnInfo-app-tolv"
 LONG_ACCOUNT = "qq号码-张三abc李四def王五ghi赵六jkl钱七mno"
 ACCOUNTS = ["甲-alpha", LONG_ACCOUNT, "乙-beta"]
@@ -355,6 +360,38 @@ class MainWindow(TolvTestCase):
         xdotool("key", "ctrl+shift+q")
         time.sleep(1)
         self.assertEqual([], self.sounds(first))
+
+    def test_keys_never_wait_for_a_busy_main_window(self):
+        # On Windows a low-level hook that keeps the desktop's keys waiting is
+        # dropped for the session; Wine waits for it for ever. The hook has a
+        # thread of its own, so a busy main window holds up no key.
+        main = self.with_tabs(ACCOUNTS[:1])
+        other = subprocess.Popen([WINE, WINTOOL, "window"], stdin=subprocess.DEVNULL,
+                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.addCleanup(lambda: (other.kill(), other.wait(10), other.stdout.close()))
+        other_hwnd = json.loads(other.stdout.readline().decode("utf-8"))["hwnd"]
+        keys = queue.Queue()
+        threading.Thread(target=lambda: [keys.put(json.loads(l)) for l in other.stdout],
+                         daemon=True).start()
+        rect = [w for w in windows() if w["hwnd"] == other_hwnd][0]["rect"]
+        xdotool("mousemove", *centre(rect))
+        xdotool("click", 1)
+        wait_until(lambda: wintool("focus")[0][0]["focus"] == other_hwnd, 5,
+                   what="the keyboard in the other program")
+        self.assertTrue(post(main["hwnd"], BUSY, 3000))
+        busy_from = time.time()
+        time.sleep(0.3)
+        pressed = time.time()
+        xdotool("key", "a")
+        self.assertEqual(ord("A"), keys.get(timeout=5)["key"])
+        self.assertLess(time.time() - pressed, 1.0, "the key waited for the main window")
+        # The boss key pressed meanwhile acts once the window's thread is free.
+        xdotool("key", "F10")
+        self.assertEqual(0x79, keys.get(timeout=5)["key"])
+        self.assertTrue(self.main_now(main)["visible"])
+        wait_until(lambda: not self.main_now(main)["visible"], 8, interval=0.05,
+                   what="the boss key to hide the window")
+        self.assertGreater(time.time() - busy_from, 2.5)
 
     # ---- Tray ----------------------------------------------------------------
 

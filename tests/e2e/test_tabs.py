@@ -8,11 +8,18 @@ import tempfile
 import time
 import unittest
 
+from screen import xdotool
 from tolv_e2e import (EXE, WINE, WINTOOL, StandIn, TolvTestCase, TITLE, WM_CLOSE, children,
-                      click, login_processes, post, tolv_windows, wait_until, wintool)
+                      click, login_processes, message_box, post, tolv_windows, wait_until,
+                      windows, wintool)
 
 WM_FRAME_REGISTER = 0x400 + 2
 WM_ADD_ACCOUNT = 0x400 + 6
+WM_TRAY_CALLBACK, WM_RBUTTONUP = 0x400 + 1, 0x205
+# Test seam: closes tab wParam as its cross does.
+CLOSE_TAB = 0x8000 + 0x100
+# The stand-in tab stops answering for wParam milliseconds.
+HANG = 0x8000 + 0x50
 
 
 class TabHost(TolvTestCase):
@@ -236,6 +243,97 @@ class TabHost(TolvTestCase):
                                 if w["hwnd"] == box["hwnd"]], 10, what="the question to close")
         self.assertIsNone(proc.poll())
         self.assertEqual(1, len(self.frame_state(main)))
+
+    def answers(self, main):
+        """Seconds the main window took to answer a message (at most 5)."""
+        start = time.time()
+        out, rc = wintool("send", main["hwnd"], 0, 0, 0)
+        self.assertEqual(0, rc, "the main window did not answer")
+        return time.time() - start
+
+    def with_two_tabs(self):
+        """(process, main window, it at full size, the tabs' windows in tab order)"""
+        proc, main = self.start_main()
+        tabs = []
+        for account in ("S1-a", "S1-b"):
+            self.assertEqual(1, self.hand_off(main, account))
+            tabs.append(self.add_frame(main))
+        wait_until(lambda: len(self.frame_state(main)) == 2, 10, what="two tabs")
+        return proc, main, [w for w in windows() if w["hwnd"] == main["hwnd"]][0], tabs
+
+    def test_a_hung_tab_never_holds_up_the_main_window(self):
+        # A window of another process waits for its thread unless called
+        # asynchronously: one hung game must not freeze the main window.
+        proc, main, shown, (first, second) = self.with_two_tabs()
+        a, b = self.frames
+        self.assertTrue(post(second, HANG, 60000))
+        time.sleep(0.5)
+        # Resizing moves the hung current tab.
+        start = time.time()
+        wintool("move", main["hwnd"], 0, 0, 1200, 700)
+        self.assertLess(time.time() - start, 3)
+        self.assertLess(self.answers(main), 1)
+        # Switching to the other tab hides the hung one.
+        xdotool("mousemove", shown["client"][0] + 200, shown["client"][1] + 14)
+        xdotool("click", 1)
+        wait_until(lambda: self.frame_state(main)[first]["visible"], 5, what="tab 0 to show")
+        self.assertLess(self.answers(main), 1)
+        # Closing the hung tab: its process is ended within a few seconds.
+        self.assertTrue(post(main["hwnd"], CLOSE_TAB, 1))
+        box, texts = message_box()
+        self.assertIn("确定要退出账号：S1-b ?", texts)
+        click(box["hwnd"], 5000)
+        start = time.time()
+        b.wait(8)
+        self.assertLess(time.time() - start, 6)
+        self.assertEqual([first], list(self.frame_state(main)))
+        self.assertLess(self.answers(main), 1)
+        # "退出" with the last tab hung ends the client and the tab in time.
+        self.assertTrue(post(first, HANG, 60000))
+        post(main["hwnd"], WM_TRAY_CALLBACK, 0, WM_RBUTTONUP)
+        wait_until(lambda: [w for w in windows() if w["class"] == "#32768" and w["visible"]],
+                   10, what="the tray menu")
+        time.sleep(0.3)
+        xdotool("key", "Up")
+        xdotool("key", "Return")
+        start = time.time()
+        self.assertEqual(0, self.wait_exit(proc, 10))
+        a.wait(5)
+        self.assertLess(time.time() - start, 8)
+
+    def test_a_dead_tab_leaves_the_strip_and_frees_its_account(self):
+        proc, main, _, (first, second) = self.with_two_tabs()
+        killed = time.time()
+        self.frames[1].kill()
+        self.frames[1].wait(10)
+        wait_until(lambda: list(self.frame_state(main)) == [first], 5, interval=0.05,
+                   what="the dead tab to leave")
+        self.assertLess(time.time() - killed, 1.5)
+        wait_until(lambda: self.frame_state(main)[first]["visible"], 5, what="tab 0 to show")
+        # Its account may log in again; the living one is still refused.
+        self.assertEqual(1, self.hand_off(main, "S1-b"))
+        self.assertEqual(0, self.hand_off(main, "S1-a"))
+
+    def test_closing_a_tab_asks_once_and_keeps_the_other_shown(self):
+        proc, main, _, (first, second) = self.with_two_tabs()
+        # A second close while the question is open is not asked again.
+        self.assertTrue(post(main["hwnd"], CLOSE_TAB, 0))
+        self.assertTrue(post(main["hwnd"], CLOSE_TAB, 0))
+        box, texts = message_box()
+        self.assertIn("确定要退出账号：S1-a ?", texts)
+        self.assertEqual(main["hwnd"], box["owner"])
+        time.sleep(1)
+        boxes = [w for w in tolv_windows(TITLE, "#32770")
+                 if any(c["id"] == 5000 for c in children(w["hwnd"]))]
+        self.assertEqual([box["hwnd"]], [w["hwnd"] for w in boxes])
+        click(box["hwnd"], 5000)
+        self.frames[0].wait(10)
+        wait_until(lambda: list(self.frame_state(main)) == [second]
+                   and self.frame_state(main)[second]["visible"], 5,
+                   what="the other tab alone, shown")
+        time.sleep(1)
+        self.assertEqual([], [w for w in tolv_windows(TITLE, "#32770")
+                              if any(c["id"] == 5000 for c in children(w["hwnd"]))])
 
 
 if __name__ == "__main__":

@@ -21,9 +21,12 @@
 //                                   prints {"reload":1} when told to reload the hotkeys,
 //                                   {"sound":N} when the sound state changes and
 //                                   {"key":VK,...} for keys passed on to it and
-//                                   {"focused":1} when it takes the keyboard
+//                                   {"focused":1} when it takes the keyboard;
+//                                   WM_APP + 0x50 keeps it from answering for
+//                                   wParam milliseconds
 //   wintool window                  another program's window on the desktop (visible,
-//                                   top-level); prints its handle, ends when closed
+//                                   top-level); prints its handle and {"key":VK} for
+//                                   each key pressed in it, ends when closed
 //   wintool move HWND X Y W H       SetWindowPos; prints the window as it ended up
 //   wintool shortcut LNK            what the shell link LNK holds
 //   wintool cookie URL DATA         stores a cookie in WinINet's cookie store
@@ -118,6 +121,12 @@ LRESULT CALLBACK FrameProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     PrintLine(L"{\"reload\":1}");
     return 0;
   }
+  // A game that stops answering (a hung plug-in): the thread is busy for
+  // wParam milliseconds (WM_APP + 0x50).
+  if (msg == WM_APP + 0x50) {
+    ::Sleep(static_cast<DWORD>(wp));
+    return 0;
+  }
   // A click into the game takes the keyboard, as the page would.
   if (msg == WM_LBUTTONDOWN) ::SetFocus(h);
   if (msg == WM_SETFOCUS) {
@@ -179,6 +188,8 @@ int PlayFrame(HWND main, bool hall) {
 
 LRESULT CALLBACK OtherProgramProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_DESTROY) ::PostQuitMessage(0);
+  // The keys the player types into it, as they arrive.
+  if (msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN) PrintLine(L"{\"key\":" + Num(wp) + L"}");
   return ::DefWindowProcW(h, msg, wp, lp);
 }
 

@@ -35,6 +35,8 @@ TEST(FrameKeys, HotkeyPressNeedsExactModifiersAndAUserKey) {
   // A key that is off (vk 0) or not loaded (-1) never matches a real key.
   EXPECT_FALSE(IsHotkeyPress(WM_KEYDOWN, VK_TAB, 1, 2, Hotkey{2, 0}));
   EXPECT_FALSE(IsHotkeyPress(WM_KEYDOWN, VK_TAB, 1, 2, Hotkey{}));
+  // Nor does a key event without a code.
+  EXPECT_FALSE(IsHotkeyPress(WM_KEYDOWN, 0, 1, 0, Hotkey{0, 0}));
 }
 
 TEST(FrameKeys, CtrlDOnlyOnItsFirstPress) {
@@ -57,23 +59,32 @@ TEST(FrameKeys, F5RefreshesUnlessItIsAnotherHotkey) {
 }
 
 TEST(FrameKeys, MenuKeyHotkeysNeverReachTheWindowMenu) {
-  // F10 as boss key: down and up, plain or system, with modifiers let go
-  // first or not; otherwise its release would start keyboard-menu mode.
+  // F10 as boss key: down and up, plain or system; its release also with
+  // a modifier held. Otherwise the release would start keyboard-menu mode.
   for (UINT msg : {WM_KEYDOWN, WM_SYSKEYDOWN, WM_KEYUP, WM_SYSKEYUP}) {
     EXPECT_EQ(FrameKey::Swallow, Decide(msg, VK_F10, 0x00440001, 0)) << msg;
-    EXPECT_EQ(FrameKey::Swallow, Decide(msg, VK_F10, 0x00440001, 2)) << msg;
   }
+  EXPECT_EQ(FrameKey::Swallow, Decide(WM_SYSKEYUP, VK_F10, 0xC0440001, 2));
   // Alt alone as sound key, too.
   EXPECT_TRUE(
-      IsMenuKeyHotkey(WM_SYSKEYUP, VK_MENU, 0xC0380001, Hotkey{2, 'Q'}, Hotkey{0, VK_MENU}));
+      IsMenuKeyHotkey(WM_SYSKEYUP, VK_MENU, 0xC0380001, 0, Hotkey{2, 'Q'}, Hotkey{0, VK_MENU}));
+  // Ctrl+F10 as boss key takes only Ctrl+F10: plain F10 and Shift+F10
+  // (the page's context menu) stay the page's, press and release.
+  const Hotkey bossCtrlF10 = {2, VK_F10};
+  EXPECT_EQ(FrameKey::Swallow, Decide(WM_SYSKEYDOWN, VK_F10, 0x00440001, 2, bossCtrlF10));
+  for (UINT msg : {WM_SYSKEYDOWN, WM_SYSKEYUP}) {
+    for (int mods : {0, 4}) {
+      EXPECT_EQ(FrameKey::None, Decide(msg, VK_F10, 0x00440001, mods, bossCtrlF10)) << msg;
+    }
+  }
   // Keys the client sends itself, other keys and F10 when no hotkey is F10
   // keep their way.
   EXPECT_EQ(FrameKey::None, Decide(WM_SYSKEYUP, VK_F10, kSyntheticMarker, 0));
-  EXPECT_FALSE(IsMenuKeyHotkey(WM_SYSKEYUP, VK_F10, 0xC0440001, Hotkey{6, 'A'}, kSoundCtrlQ));
-  EXPECT_FALSE(IsMenuKeyHotkey(WM_KEYUP, 'Q', 0xC0100001, kBossF10, kSoundCtrlQ));
-  EXPECT_FALSE(IsMenuKeyHotkey(WM_CHAR, VK_F10, 0x00440001, kBossF10, kSoundCtrlQ));
+  EXPECT_FALSE(IsMenuKeyHotkey(WM_SYSKEYUP, VK_F10, 0xC0440001, 0, Hotkey{6, 'A'}, kSoundCtrlQ));
+  EXPECT_FALSE(IsMenuKeyHotkey(WM_KEYUP, 'Q', 0xC0100001, 2, kBossF10, kSoundCtrlQ));
+  EXPECT_FALSE(IsMenuKeyHotkey(WM_CHAR, VK_F10, 0x00440001, 0, kBossF10, kSoundCtrlQ));
   // A switched-off key (vk 0) matches nothing.
-  EXPECT_FALSE(IsMenuKeyHotkey(WM_SYSKEYUP, VK_F10, 0xC0440001, Hotkey{0, 0}, Hotkey{0, 0}));
+  EXPECT_FALSE(IsMenuKeyHotkey(WM_SYSKEYUP, VK_F10, 0xC0440001, 0, Hotkey{0, 0}, Hotkey{0, 0}));
 }
 
 TEST(FrameKeys, CloseCommandStartsTheTimer) {

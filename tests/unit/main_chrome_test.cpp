@@ -147,22 +147,55 @@ TEST(Menus, SystemAndTrayMenusHoldTheirItemsInOrder) {
   EXPECT_EQ(L"隐藏/恢复(无)", MainMenuItems(Hotkey{0, 0}, false)[1].text);
 }
 
-TEST(KeyboardHook, ActsOnlyWithTabsAndExactModifiers) {
+TEST(KeyboardHook, ActsOnlyOnUserPressesWithExactModifiers) {
   const Hotkey boss{0, VK_F10}, sound{2, 'Q'};
-  EXPECT_EQ(HookAction::None, DecideHookKey(0, WM_KEYDOWN, VK_F10, 0, boss, sound));
-  EXPECT_EQ(HookAction::None, DecideHookKey(0, WM_KEYDOWN, 'Q', 2, boss, sound));
-  EXPECT_EQ(HookAction::ToggleHide, DecideHookKey(1, WM_KEYDOWN, VK_F10, 0, boss, sound));
+  auto decide = [&](WPARAM msg, DWORD vk, int mods, ULONG_PTR extra = 0) {
+    return DecideHookKey(msg, vk, extra, mods, boss, sound);
+  };
+  EXPECT_EQ(HookAction::ToggleHide, decide(WM_KEYDOWN, VK_F10, 0));
   // F10 arrives as a system key.
-  EXPECT_EQ(HookAction::ToggleHide, DecideHookKey(1, WM_SYSKEYDOWN, VK_F10, 0, boss, sound));
-  EXPECT_EQ(HookAction::None, DecideHookKey(1, WM_KEYUP, VK_F10, 0, boss, sound));
-  EXPECT_EQ(HookAction::None, DecideHookKey(1, WM_KEYDOWN, VK_F10, 2, boss, sound));
-  EXPECT_EQ(HookAction::FlipSound, DecideHookKey(2, WM_KEYDOWN, 'Q', 2, boss, sound));
+  EXPECT_EQ(HookAction::ToggleHide, decide(WM_SYSKEYDOWN, VK_F10, 0));
+  EXPECT_EQ(HookAction::None, decide(WM_KEYUP, VK_F10, 0));
+  EXPECT_EQ(HookAction::None, decide(WM_KEYDOWN, VK_F10, 2));
+  EXPECT_EQ(HookAction::FlipSound, decide(WM_KEYDOWN, 'Q', 2));
   // Ctrl+Shift+Q is not Ctrl+Q.
-  EXPECT_EQ(HookAction::None, DecideHookKey(2, WM_KEYDOWN, 'Q', 6, boss, sound));
+  EXPECT_EQ(HookAction::None, decide(WM_KEYDOWN, 'Q', 6));
+  // A key the client injected itself is not the player's.
+  EXPECT_EQ(HookAction::None, decide(WM_KEYDOWN, VK_F10, 0, 5271));
   // Keys not yet loaded, and keys switched off, never fire, not even for a
   // key event without a key code.
-  EXPECT_EQ(HookAction::None, DecideHookKey(1, WM_KEYDOWN, 0, 0, Hotkey{0, 0}, Hotkey{0, 0}));
-  EXPECT_EQ(HookAction::None, DecideHookKey(1, WM_KEYDOWN, VK_F10, 0, Hotkey{}, Hotkey{}));
+  EXPECT_EQ(HookAction::None, DecideHookKey(WM_KEYDOWN, 0, 0, 0, Hotkey{0, 0}, Hotkey{0, 0}));
+  EXPECT_EQ(HookAction::None, DecideHookKey(WM_KEYDOWN, VK_F10, 0, 0, Hotkey{}, Hotkey{}));
+  // The hotkeys reach the hook's thread in one parameter each, signs kept.
+  for (const Hotkey& key : {Hotkey{6, 65}, Hotkey{0, 0}, Hotkey{}}) {
+    EXPECT_TRUE(UnpackHotkey(PackHotkey(key)) == key);
+  }
+}
+
+TEST(MainKeys, RoutedInTheirOrder) {
+  const Hotkey sw{2, VK_TAB}, boss{0, VK_F10}, sound{2, 'Q'};
+  auto decide = [&](UINT msg, WPARAM wp, LPARAM lp, int tabs, bool login = false, int mods = 0) {
+    return DecideMainKey(msg, wp, lp, mods, tabs, login, sw, boss, sound);
+  };
+  EXPECT_EQ(MainKey::NextTab, decide(WM_KEYDOWN, VK_TAB, 0x000F0001, 1, false, 2));
+  EXPECT_EQ(MainKey::Swallow, decide(WM_SYSKEYUP, VK_F10, 0xC0440001, 1));
+  EXPECT_EQ(MainKey::Swallow, decide(WM_KEYDOWN, VK_ESCAPE, 1, 0));
+  EXPECT_EQ(MainKey::Swallow, decide(WM_KEYDOWN, VK_SPACE, 1, 2));
+  // An abandoned login: the end before the first tab, else only its handle;
+  // with no handle either, the close question.
+  EXPECT_EQ(MainKey::ExitAll, decide(WM_SYSCOMMAND, SC_CLOSE, 5271, 0, true));
+  EXPECT_EQ(MainKey::ForgetLogin, decide(WM_SYSCOMMAND, SC_CLOSE, 5271, 2, true));
+  EXPECT_EQ(MainKey::None, decide(WM_SYSCOMMAND, SC_CLOSE, 5271, 2, false));
+  // The close command without tabs asks nothing; with tabs it asks.
+  EXPECT_EQ(MainKey::EndLoginAndExit, decide(WM_SYSCOMMAND, SC_CLOSE, 0, 0));
+  EXPECT_EQ(MainKey::None, decide(WM_SYSCOMMAND, SC_CLOSE, 0, 1));
+  // F5 and Ctrl+D (its first press only) go to a tab, when there is one.
+  EXPECT_EQ(MainKey::ForwardToTab, decide(WM_KEYDOWN, VK_F5, 5271, 1));
+  EXPECT_EQ(MainKey::ForwardToTab, decide(WM_CHAR, 4, 0x00200001, 1));
+  EXPECT_EQ(MainKey::None, decide(WM_CHAR, 4, 0x40200001, 1));
+  EXPECT_EQ(MainKey::None, decide(WM_KEYDOWN, VK_F5, 1, 0));
+  EXPECT_EQ(MainKey::RestoreEmpty, decide(WM_SYSCOMMAND, SC_RESTORE, 0, 0));
+  EXPECT_EQ(MainKey::None, decide(WM_SYSCOMMAND, SC_RESTORE, 0, 1));
 }
 
 TEST(KeyboardHook, TheSoundFlagFlips) {

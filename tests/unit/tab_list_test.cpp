@@ -29,6 +29,46 @@ TEST(TabList, ReportIndexFollowsClosedTabs) {
   EXPECT_EQ(2u, t.AcceptAccount(L"a"));
 }
 
+// Tabs 1, 2 and 3 with accounts a, b and c.
+TabList ThreeTabs() {
+  TabList t;
+  for (int i = 1; i <= 3; ++i) {
+    t.AcceptAccount(std::wstring(1, L'a' + i - 1));
+    t.AddTab(W(i));
+  }
+  return t;
+}
+
+TEST(TabList, DeadTabsLeaveWithTheirAccountsAndTheShownTabStays) {
+  static HWND dead;
+  auto isDead = [](HWND w) { return w == dead; };
+  // A tab left of the current one dies: the current tab stays shown.
+  TabList t = ThreeTabs();
+  dead = W(1);
+  EXPECT_EQ(1, t.RemoveGoneTabs(isDead));
+  EXPECT_EQ(2, t.Count());
+  EXPECT_EQ(W(3), t.Window(t.Current()));
+  EXPECT_EQ(L"c", t.Account(1));
+  EXPECT_EQ(3u, t.AcceptAccount(L"a"));
+  // The current (last) tab dies: the new last one is current.
+  t = ThreeTabs();
+  dead = W(3);
+  EXPECT_EQ(1, t.RemoveGoneTabs(isDead));
+  EXPECT_EQ(W(2), t.Window(t.Current()));
+  // The current middle tab dies: the one that moved into its place.
+  t = ThreeTabs();
+  t.Select(1);
+  dead = W(2);
+  t.RemoveGoneTabs(isDead);
+  EXPECT_EQ(W(3), t.Window(t.Current()));
+  EXPECT_EQ(-1, t.IndexOf(W(2)));
+  EXPECT_EQ(1, t.IndexOf(W(3)));
+  // Every tab gone.
+  EXPECT_EQ(2, t.RemoveGoneTabs([](HWND) { return true; }));
+  EXPECT_EQ(0, t.Count());
+  EXPECT_EQ(0, t.Current());
+}
+
 TEST(TabList, RegisteredTabBecomesCurrent) {
   TabList t;
   t.AddTab(W(1));
