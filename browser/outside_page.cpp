@@ -72,9 +72,8 @@ CComPtr<IShellDispatch2> DesktopShell() {
 }  // namespace
 
 bool StartAsDesktopUser(const OutsideStart& start) {
-  // Elevation cannot be shown under test: the desktop's Explorer runs as the
-  // signed-in user without administrator rights, and what its shell starts
-  // runs as that user too. The call waits for Explorer, as a shell start does.
+  // No test shows elevation: Explorer runs unelevated, and so does what it starts.
+  // The calls wait for Explorer's thread, as any shell start does.
   CComPtr<IShellDispatch2> shell = DesktopShell();
   if (!shell) return false;
   BSTR file = ::SysAllocStringLen(start.file.data(), static_cast<UINT>(start.file.size()));
