@@ -210,14 +210,70 @@ F Real(int target) {
   return reinterpret_cast<F>(g_targets[target].real);
 }
 
-// Writes one pointer into memory that may be read-only (import tables and
-// method tables usually are), restoring the protection afterwards.
+}  // namespace
+
+namespace sound_intercept {
+
+DWORD WritableProtection(DWORD protection) {
+  const DWORD modifiers = protection & ~0xFFu;
+  if (modifiers & PAGE_GUARD) return 0;
+  switch (protection & 0xFF) {
+    case PAGE_READWRITE:
+    case PAGE_WRITECOPY:
+    case PAGE_EXECUTE_READWRITE:
+    case PAGE_EXECUTE_WRITECOPY:
+      return protection;
+    case PAGE_READONLY:
+      return PAGE_READWRITE | modifiers;
+    case PAGE_EXECUTE:
+    case PAGE_EXECUTE_READ:
+      return PAGE_EXECUTE_READWRITE | modifiers;
+    default:
+      return 0;
+  }
+}
+
+bool WriteProtectedPointer(void** where, void* value) {
+  // The pages the pointer lies on (two only when it is not aligned), each
+  // given back exactly the protection it had.
+  SYSTEM_INFO system = {};
+  ::GetSystemInfo(&system);
+  const UINT_PTR pageSize = system.dwPageSize;
+  const UINT_PTR first = reinterpret_cast<UINT_PTR>(where) & ~(pageSize - 1);
+  const UINT_PTR last = (reinterpret_cast<UINT_PTR>(where) + sizeof(void*) - 1) & ~(pageSize - 1);
+  struct Page {
+    void* address;
+    DWORD found;
+    bool changed;
+  } pages[2] = {{reinterpret_cast<void*>(first), 0, false},
+                {reinterpret_cast<void*>(last), 0, false}};
+  const int count = first == last ? 1 : 2;
+  bool ok = true;
+  for (int i = 0; i < count && ok; ++i) {
+    MEMORY_BASIC_INFORMATION info = {};
+    ok = ::VirtualQuery(pages[i].address, &info, sizeof(info)) == sizeof(info) &&
+         info.State == MEM_COMMIT;
+    const DWORD writable = ok ? WritableProtection(info.Protect) : 0;
+    ok = ok && writable;
+    if (ok && writable != info.Protect) {
+      ok = ::VirtualProtect(pages[i].address, 1, writable, &pages[i].found) != FALSE;
+      pages[i].changed = ok;
+    }
+  }
+  if (ok) *reinterpret_cast<void* volatile*>(where) = value;
+  for (const Page& page : pages) {
+    DWORD ignored = 0;
+    if (page.changed) ::VirtualProtect(page.address, 1, page.found, &ignored);
+  }
+  return ok;
+}
+
+}  // namespace sound_intercept
+
+namespace {
+
 bool WritePointer(void** where, void* value) {
-  DWORD old = 0;
-  if (!::VirtualProtect(where, sizeof(void*), PAGE_EXECUTE_READWRITE, &old)) return false;
-  *reinterpret_cast<void* volatile*>(where) = value;
-  ::VirtualProtect(where, sizeof(void*), old, &old);
-  return true;
+  return sound_intercept::WriteProtectedPointer(where, value);
 }
 
 // Finds the addresses of the intercepted functions whose DLLs are loaded now.
@@ -242,10 +298,13 @@ void ResolveTargets() {
   }
 }
 
-// The stand-in for an import entry's value, or null when it is none of ours.
-void* HookFor(void* value) {
+// The stand-in for an import entry's value, or null when it is none of ours;
+// with `audioOnly`, only for the audio functions.
+void* HookFor(void* value, bool audioOnly = false) {
   if (!value) return nullptr;
-  for (const Target& t : g_targets) {
+  const int count = audioOnly ? kDirectSoundCreate + 1 : kTargetCount;
+  for (int i = 0; i < count; ++i) {
+    const Target& t = g_targets[i];
     if (value == t.real || value == t.alias) return t.hook;
   }
   return nullptr;
@@ -325,28 +384,57 @@ void PatchModule(HMODULE module, bool remove) {
   }
 }
 
-// Brings every loaded module's import tables in line: after installation and
-// after every load, since a new module may bring new DLLs and new callers.
-void PatchAllModules(bool remove) {
+// Every loaded module, each with a reference of ours: a FreeLibrary on
+// another thread cannot unmap one while its tables are read and written.
+// Taken and given back outside the interception's lock, since both take the
+// loader lock.
+std::vector<HMODULE> HoldModules() {
   std::vector<HMODULE> modules(256);
   DWORD needed = 0;
   for (;;) {
     const DWORD bytes = static_cast<DWORD>(modules.size() * sizeof(HMODULE));
-    if (!::EnumProcessModules(::GetCurrentProcess(), modules.data(), bytes, &needed)) return;
+    if (!::EnumProcessModules(::GetCurrentProcess(), modules.data(), bytes, &needed)) return {};
     if (needed <= bytes) break;
     modules.resize(needed / sizeof(HMODULE) + 16);
   }
   modules.resize(needed / sizeof(HMODULE));
-  for (HMODULE m : modules) PatchModule(m, remove);
+  std::vector<HMODULE> held;
+  for (HMODULE m : modules) {
+    // By address: a module freed since the listing is not loaded again.
+    HMODULE h = nullptr;
+    if (!::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(m),
+                              &h) ||
+        !h) {
+      continue;
+    }
+    if (h == m) {
+      held.push_back(h);
+    } else {
+      ::FreeLibrary(h);
+    }
+  }
+  return held;
+}
+
+// Brings every loaded module's import tables in line: after installation and
+// after every load, since a new module may bring new DLLs and new callers.
+void PatchAllModules(bool remove, void (*whileHeld)() = nullptr) {
+  const std::vector<HMODULE> held = HoldModules();
+  if (whileHeld) whileHeld();
+  ::EnterCriticalSection(&g_lock);
+  if (!g_removed) {
+    for (HMODULE m : held) PatchModule(m, remove);
+    if (remove) g_removed = true;
+  }
+  ::LeaveCriticalSection(&g_lock);
+  for (HMODULE m : held) ::FreeLibrary(m);
 }
 
 void AfterLoad(bool loaded) {
   if (!loaded || g_removed) return;
   // Outside the lock: looking up modules and functions takes the loader lock.
   ResolveTargets();
-  ::EnterCriticalSection(&g_lock);
-  if (!g_removed) PatchAllModules(false);
-  ::LeaveCriticalSection(&g_lock);
+  PatchAllModules(false);
 }
 
 void RemoveAtExit() {
@@ -463,7 +551,11 @@ LONG NTAPI HookedLdrLoadDll(PWSTR path, PULONG flags, PVOID name, PVOID* handle)
 FARPROC WINAPI HookedGetProcAddress(HMODULE module, LPCSTR name) {
   FARPROC f = g_realGetProcAddress(module, name);
   if (!f) return f;
-  void* hook = HookFor(reinterpret_cast<void*>(f));
+  // Only the audio functions are handed out replaced. A loader function
+  // stays the system's own: its address must hold in other processes too
+  // (CreateRemoteThread with LoadLibraryW), and a module loaded through it
+  // is caught at the next load or mute change.
+  void* hook = HookFor(reinterpret_cast<void*>(f), true);
   if (!hook) {
     // A DLL of an intercepted function that came in by a way the interception
     // did not see (the loader's own work) is looked at on its first lookup.
@@ -471,7 +563,7 @@ FARPROC WINAPI HookedGetProcAddress(HMODULE module, LPCSTR name) {
     for (const Target& t : g_targets) {
       if (!t.real && ::GetModuleHandleW(t.dll) == module) {
         ResolveTargets();
-        hook = HookFor(reinterpret_cast<void*>(f));
+        hook = HookFor(reinterpret_cast<void*>(f), true);
         break;
       }
     }
@@ -489,9 +581,43 @@ MMRESULT WINAPI HookedWaveOutWrite(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) {
   return Real<WaveOutWriteFn>(kWaveOutWrite)(hwo, pwh, cbwh);
 }
 
+namespace sound_intercept {
+
+void SilenceMidiEvents(void* data, DWORD length) {
+  auto* bytes = static_cast<BYTE*>(data);
+  BYTE running = 0;  // the status a message without one goes on with
+  for (DWORD at = 0; length - at >= 3 * sizeof(DWORD);) {
+    DWORD event = 0;
+    std::memcpy(&event, bytes + at + 2 * sizeof(DWORD), sizeof(event));
+    BYTE* message = bytes + at + 2 * sizeof(DWORD);
+    at += 3 * sizeof(DWORD);
+    if (event & MEVT_F_LONG) {
+      const DWORD size = (MEVT_EVENTPARM(event) + 3) & ~3u;
+      if (size > length - at) break;
+      at += size;
+      continue;
+    }
+    if ((MEVT_EVENTTYPE(event) & ~(MEVT_F_CALLBACK >> 24)) != MEVT_SHORTMSG) continue;
+    BYTE* velocity = message + 2;
+    if (message[0] & 0x80) {
+      running = message[0];
+    } else {
+      velocity = message + 1;
+    }
+    // A note-on of velocity 0 is a note-off: nothing new sounds, while the
+    // note-offs, the timing and the controllers stay as they were.
+    if ((running & 0xF0) == 0x90) *velocity = 0;
+  }
+}
+
+}  // namespace sound_intercept
+
 MMRESULT WINAPI HookedMidiStreamOut(HMIDISTRM hms, LPMIDIHDR pmh, UINT cbmh) {
-  if (g_nMute && pmh && cbmh >= offsetof(MIDIHDR, dwBytesRecorded) && pmh->lpData) {
-    std::memset(pmh->lpData, 0, pmh->dwBufferLength);
+  // Zeroing the events would lose their note-offs and leave notes hanging.
+  if (g_nMute && pmh && cbmh >= offsetof(MIDIHDR, dwUser) && pmh->lpData) {
+    sound_intercept::SilenceMidiEvents(pmh->lpData, pmh->dwBytesRecorded < pmh->dwBufferLength
+                                                        ? pmh->dwBytesRecorded
+                                                        : pmh->dwBufferLength);
   }
   return Real<MidiStreamOutFn>(kMidiStreamOut)(hms, pmh, cbmh);
 }
@@ -511,21 +637,20 @@ bool Install() {
   g_entries = new std::vector<PatchedEntry>();
   g_installed = true;
   ResolveTargets();
-  ::EnterCriticalSection(&g_lock);
   PatchAllModules(false);
-  ::LeaveCriticalSection(&g_lock);
   std::atexit(RemoveAtExit);
   return true;
 }
 
+void Refresh(void (*whileHeld)()) {
+  if (!g_installed || g_removed) return;
+  ResolveTargets();
+  PatchAllModules(false, whileHeld);
+}
+
 void Remove() {
   if (!g_installed) return;
-  ::EnterCriticalSection(&g_lock);
-  if (!g_removed) {
-    g_removed = true;
-    PatchAllModules(true);
-  }
-  ::LeaveCriticalSection(&g_lock);
+  PatchAllModules(true);
 }
 
 void SetMuted(int muted) {
@@ -543,6 +668,8 @@ int SetProcessMute(int muted) {
     return SetMixerMute(0, muted) ? 1 : 0;
   }
   sound_intercept::Install();
+  // Modules that came in by a way the loader's interception does not see.
+  sound_intercept::Refresh();
   sound_intercept::SetMuted(muted);
   return 1;
 }

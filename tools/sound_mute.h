@@ -29,8 +29,24 @@ namespace sound_intercept {
 bool Install();
 // Puts the intercepted functions back where the process's modules call them.
 void Remove();
-// While non-zero, every audio buffer handed to the system is zeroed first.
+// While non-zero, every audio buffer handed to the system is silenced first.
 void SetMuted(int muted);
+// Brings every loaded module in line again (one may have come in by a way
+// the interception did not see). `whileHeld`, for tests, runs once every
+// module is held and before any table is read.
+void Refresh(void (*whileHeld)() = nullptr);
+
+// Writes one pointer where the page may be read-only (import and method
+// tables usually are), giving each page it lies on back exactly the
+// protection found there. False when a page cannot be written.
+bool WriteProtectedPointer(void** where, void* value);
+// The protection that makes a page of `protection` writable, keeping
+// whether it executes; 0 for a page that is not to be written (no access,
+// guard pages).
+DWORD WritableProtection(DWORD protection);
+// Silences a MIDI stream buffer's events (MIDIEVENT records) without
+// losing a note-off: every note-on gets velocity 0.
+void SilenceMidiEvents(void* data, DWORD length);
 
 }  // namespace sound_intercept
 

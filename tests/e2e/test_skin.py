@@ -236,6 +236,7 @@ class Controls(SkinShowCase):
         # The mouse taken away mid-press (Alt+Tab, a modal box) ends the
         # pressed look as the button-up does.
         xdotool("mousemove", x, y)
+        self.addCleanup(xdotool, "mouseup", 1)  # a failure must not leave it held
         xdotool("mousedown", 1)
         xdotool("mousemove", x, y + 60)
         self.assertTrue(wait_until(lambda: shows(2, "button_pressed_again"), 10, 0.3,

@@ -210,7 +210,7 @@ class Tools(TolvTestCase):
         result = self.run_mute_probe(pulse)
         self.assertEqual(5, result["major"])
         self.assertEqual(1, result["result"])
-        # 1: the buffer reached the system zeroed; 0: untouched.
+        # 1: the buffer reached the system silenced; 0: untouched.
         self.assertEqual({p: 1 for p in paths}, {p: result["muted"][p] for p in paths})
         self.assertEqual({p: 0 for p in paths}, {p: result["unmuted"][p] for p in paths})
 

@@ -1,6 +1,7 @@
 // soundplay.dll: plays audio buffers the way a game's plug-in does, from a
 // DLL of its own, and says what became of each buffer on its way to the
-// system: 1 zeroed, 0 untouched, 2 anything else, -1 the path is unavailable.
+// system: 1 silenced (zeroed; MIDI notes at velocity 0), 0 untouched, 2
+// anything else, -1 the path is unavailable.
 // It links only the system's audio libraries.
 #include <windows.h>
 
@@ -77,16 +78,36 @@ __declspec(dllexport) int PlayWaveLookedUp() {
   return Verdict(data, kSize);
 }
 
+// A MIDI stream buffer: 1 when its notes were silenced and nothing else
+// changed (note-ons at velocity 0, note-offs, timing, a tempo change, a long
+// message and what follows the recorded events as they were).
 __declspec(dllexport) int PlayMidiStream() {
+  static const DWORD kEvents[] = {
+      0,          0, MEVT_SHORTMSG << 24 | 0x90 | 60 << 8 | 100 << 16,  // note-on
+      96,         0, MEVT_SHORTMSG << 24 | 64 | 90 << 8,                // running status
+      10,         0, MEVT_TEMPO << 24 | 500000,
+      0,          0, MEVT_F_LONG | MEVT_LONGMSG << 24 | 3,
+      0x00643C90,                                                      // bytes, not a note
+      96,         0, MEVT_SHORTMSG << 24 | 0x80 | 60 << 8 | 64 << 16,  // note-off
+  };
   static char data[kSize];
   std::memset(data, kPattern, kSize);
+  std::memcpy(data, kEvents, sizeof(kEvents));
+  char silenced[kSize];
+  std::memcpy(silenced, data, kSize);
+  silenced[8 + 2] = 0;
+  silenced[20 + 1] = 0;
+  char original[kSize];
+  std::memcpy(original, data, kSize);
   MIDIHDR header = {};
   header.lpData = data;
   header.dwBufferLength = kSize;
-  header.dwBytesRecorded = kSize;
+  header.dwBytesRecorded = sizeof(kEvents);
   ::midiStreamOut(reinterpret_cast<HMIDISTRM>(static_cast<UINT_PTR>(0x7FF3)), &header,
                   sizeof(header));
-  return Verdict(data, kSize);
+  return std::memcmp(data, silenced, kSize) == 0   ? 1
+         : std::memcmp(data, original, kSize) == 0 ? 0
+                                                   : 2;
 }
 
 // A DirectSound secondary buffer: filled, unlocked, then read back.
