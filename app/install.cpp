@@ -266,6 +266,12 @@ void DeleteUninstallEntry() {
   ::SHDeleteKeyW(HKEY_CURRENT_USER, kUninstallEntryKey);
 }
 
+bool RemoveDownloadMark(const std::wstring& path) {
+  // A file system without streams has no mark to remove.
+  return ::DeleteFileW((path + kDownloadMarkStream).c_str()) ||
+         ::GetLastError() == ERROR_FILE_NOT_FOUND || ::GetLastError() == ERROR_PATH_NOT_FOUND;
+}
+
 int Install() {
   ComScope com;
   const std::wstring exe = ExePath();
@@ -277,8 +283,8 @@ int Install() {
   const std::wstring installed = folder + L"\\" + FileName(exe);
   // A copy that fails (an installed copy of that name is running) keeps the
   // older installed executable; everything below still uses its path.
-  if (Upper(exe) != Upper(installed)) {
-    ::CopyFileW(exe.c_str(), installed.c_str(), FALSE);
+  if (Upper(exe) != Upper(installed) && ::CopyFileW(exe.c_str(), installed.c_str(), FALSE)) {
+    RemoveDownloadMark(installed);
   }
   CreateDesktopShortcut(installed);
   CreateStartMenuShortcut(kShortcutName, installed, L"/TolvD");

@@ -75,6 +75,13 @@ constexpr wchar_t kUninstallEntryKey[] =
 void WriteUninstallEntry(const std::wstring& exe);
 void DeleteUninstallEntry();
 
+// The stream in which a browser marks a downloaded file, which CopyFileW
+// copies along: every start from the shortcut would show the system's
+// security warning for a downloaded program.
+constexpr wchar_t kDownloadMarkStream[] = L":Zone.Identifier";
+// Removes that mark from `path`; true when the file carries none afterwards.
+bool RemoveDownloadMark(const std::wstring& path);
+
 // ---- Steps of start-up ----
 
 // Copies the executable into the install folder, makes the shortcuts, lists

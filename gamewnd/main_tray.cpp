@@ -11,8 +11,8 @@
 
 NOTIFYICONDATAW CWayloft3Dlg::TrayIconData() const {
   NOTIFYICONDATAW icon = {};
-  // The size every Windows from XP on takes.
-  icon.cbSize = NOTIFYICONDATAW_V3_SIZE;
+  // The size every Windows from XP on takes (the XP structure ends there).
+  icon.cbSize = FIELD_OFFSET(NOTIFYICONDATAW, guidItem) + sizeof(GUID);
   icon.hWnd = m_hWnd;
   icon.uID = 1;
   icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;

@@ -185,6 +185,12 @@ POST_XP = {
 }
 
 
+# The 32-bit C runtime's clock, whose time_t ends on 2038-01-19: from then on
+# localtime() gives nothing. The client takes dates from GetLocalTime.
+CLOCK_32 = {"time", "_time32", "localtime", "_localtime32", "mktime", "_mktime32", "gmtime",
+            "_gmtime32", "ctime", "difftime"}
+
+
 # The skin's images: the sizes the drawing code relies on.
 PNG_SIZES = {
     129: (1100, 630), 131: (30, 51), 132: (132, 28), 133: (228, 23), 134: (30, 51),
@@ -220,6 +226,10 @@ class ReleaseExe(unittest.TestCase):
         found = sorted("%s!%s" % (dll, fn) for dll, fns in imported.items()
                        for fn in fns if fn in POST_XP.get(dll, ()) or "*" in POST_XP.get(dll, ()))
         self.assertEqual([], found)
+
+    def test_uses_no_clock_that_ends_in_2038(self):
+        self.assertEqual([], sorted(set(self.pe.imported_functions().get("msvcrt.dll", []))
+                                    & CLOCK_32))
 
     def test_carries_icon_version_and_manifest(self):
         res = self.pe.resources()

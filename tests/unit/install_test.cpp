@@ -221,6 +221,19 @@ TEST_F(InstallFiles, RemovalScriptGivesUpOnAnExecutableThatStaysLockedAfterThePr
   EXPECT_TRUE(Exists(dir_));
 }
 
+TEST_F(InstallFiles, TheInstalledCopyLosesTheDownloadMark) {
+  const std::wstring exe = dir_ + L"\\Tolv.exe";
+  Touch(exe);
+  EXPECT_TRUE(RemoveDownloadMark(exe));  // none there
+  Touch(exe + kDownloadMarkStream, "[ZoneTransfer]\r\nZoneId=3\r\n");
+  if (!Exists(exe + kDownloadMarkStream)) {
+    GTEST_SKIP() << "this file system keeps no streams";  // Wine's, on Linux
+  }
+  EXPECT_TRUE(RemoveDownloadMark(exe));
+  EXPECT_FALSE(Exists(exe + kDownloadMarkStream));
+  EXPECT_TRUE(Exists(exe));
+}
+
 TEST(UninstallEntry, ListsTheClientAndGoesAtRemoval) {
   WriteUninstallEntry(L"C:\\Users\\me\\AppData\\Local\\Brindlo\\VodiVavoz\\Tolv (1).exe");
   auto read = [](const wchar_t* name) {
