@@ -37,6 +37,9 @@ BEGIN_MESSAGE_MAP(CMainFrame, CFrameWnd)
   ON_MESSAGE(WM_FRAME_HOTKEY_RELOAD, OnReloadHotkeys)
   // A click raises the main window too.
   ON_MESSAGE(WM_MOUSEACTIVATE, OnMouseActivate)
+#ifdef TOLV_TEST_SEAMS
+  ON_MESSAGE(WM_APP + 0x50, OnTestSeamHang)
+#endif
 END_MESSAGE_MAP()
 
 BOOL CMainFrame::PreCreateWindow(CREATESTRUCTW& cs) {
@@ -130,6 +133,15 @@ LRESULT CMainFrame::OnMouseActivate(WPARAM wParam, LPARAM lParam) {
   ::SetTimer(m_hWnd, kRaiseMainTimer, 10, nullptr);
   return ::DefWindowProcW(m_hWnd, WM_MOUSEACTIVATE, wParam, lParam);
 }
+
+#ifdef TOLV_TEST_SEAMS
+// Test builds only: a hung plug-in keeps the frame's thread from answering
+// (WM_APP + 0x50, wParam milliseconds, at most a minute).
+LRESULT CMainFrame::OnTestSeamHang(WPARAM ms, LPARAM) {
+  ::Sleep(static_cast<DWORD>(ms < 60000 ? ms : 60000));
+  return 0;
+}
+#endif
 
 BOOL CMainFrame::PreTranslateMessage(MSG* pMsg) {
   switch (DecideFrameKey(pMsg->message, pMsg->wParam, pMsg->lParam, HeldModifiers(), m_boss,

@@ -26,6 +26,10 @@ class CMainFrame : public CFrameWnd {
   LRESULT OnReloadHotkeys(WPARAM, LPARAM);
   // A click in the frame also raises the main window, without activating it.
   LRESULT OnMouseActivate(WPARAM, LPARAM);
+#ifdef TOLV_TEST_SEAMS
+  // Test builds: the game stops answering for wParam milliseconds.
+  LRESULT OnTestSeamHang(WPARAM, LPARAM);
+#endif
 
   void LoadHotkeys();
 
@@ -60,4 +64,3 @@ extern CGmWndView* GameView;
 // True when the frame shows the hall rather than a game: its first page is
 // exactly the hall page.
 bool ShowsHall();
-

@@ -88,6 +88,8 @@ BEGIN_MESSAGE_MAP(CWayloft3Dlg, CDlgEx)
   // Background, caption and tab strip in one buffer.
   ON_MESSAGE(WM_ERASEBKGND, OnEraseBkgnd)
   ON_MESSAGE(WM_QUERYDRAGICON, OnQueryDragIcon)
+  // The icon while minimised.
+  ON_MESSAGE(WM_PAINT, OnPaint)
   // The content area and the caption controls follow the size.
   ON_MESSAGE(WM_SIZE, OnSize)
   // Room for every tab.
@@ -151,6 +153,7 @@ BOOL CWayloft3Dlg::OnInitDialog() {
   SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
   SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
   m_hook.Start(m_hWnd, WM_HOOK_ACTION);
+  LetTaskbarCreatedThrough();
   m_osvi.dwOSVersionInfoSize = sizeof(m_osvi);
   ::GetVersionExW(&m_osvi);
   m_nLinkWidth = MeasureLinkText(m_szLinkText);
@@ -208,6 +211,8 @@ void CWayloft3Dlg::ForgetLoginProcess() {
 LRESULT CWayloft3Dlg::OnCopyData(WPARAM, LPARAM lParam) {
   std::wstring text;
   if (!ReadHandoffRecord(reinterpret_cast<const COPYDATASTRUCT*>(lParam), &text)) return 0;
+  // A tab that died since the last tick no longer holds its account.
+  DropDeadTabs();
   const size_t index = m_tabs.AcceptAccount(text);
   if (!index) return 0;
   // One worker sends the reports in order, however fast logins arrive.
@@ -219,10 +224,7 @@ LRESULT CWayloft3Dlg::OnFrameRegister(WPARAM wParam, LPARAM lParam) {
   HWND frame = reinterpret_cast<HWND>(wParam);
   if (m_tabs.Count() == 0) {
     TakeFullLayout();
-    if (!m_bTrayIcon) {
-      NOTIFYICONDATAW icon = TrayIconData();
-      m_bTrayIcon = ::Shell_NotifyIconW(NIM_ADD, &icon) != FALSE;
-    }
+    if (!m_bTrayWanted) AddTrayIcon();
     ::SetTimer(m_hWnd, kSoundTimer, kSoundTimerMs, nullptr);
     if (m_preload.m_hWnd) m_preload.DestroyWindow();
   }
@@ -384,11 +386,7 @@ void CWayloft3Dlg::ExitAll() {
   ForgetLoginProcess();
   m_hook.Stop();
   for (HWND tab : m_tabs.Windows()) ReleaseTabWindow(tab);
-  if (m_bTrayIcon) {
-    NOTIFYICONDATAW icon = TrayIconData();
-    ::Shell_NotifyIconW(NIM_DELETE, &icon);
-    m_bTrayIcon = false;
-  }
+  DeleteTrayIcon();
   // The tabs get their time to close, then whatever is left is ended: the
   // detaching threads end with this process.
   const DWORD start = ::GetTickCount();
@@ -445,6 +443,7 @@ void CWayloft3Dlg::ToggleHide() {
 }
 
 LRESULT CWayloft3Dlg::OnTimer(WPARAM id, LPARAM lParam) {
+  if (OnTrayTimer(id)) return 0;
   if (id == kSoundTimer) {
     DropDeadTabs();
     EndClosedTabs(false);
@@ -466,20 +465,28 @@ LRESULT CWayloft3Dlg::OnSysCommand(WPARAM wParam, LPARAM lParam) {
 
 void CWayloft3Dlg::RepaintRestoredGame() {
   // The game's plug-in does not repaint by itself after a restore.
-  HWND wnd = m_tabs.Window(m_tabs.Current());
-  for (const wchar_t* cls : {L"AfxFrameOrView90su", L"Shell Embedding", L"Shell DocObject View",
-                             L"Internet Explorer_Server"}) {
-    if (!wnd) return;
-    wnd = ::FindWindowExW(wnd, nullptr, cls, L"");
-  }
-  if (!wnd) return;
-  ::InvalidateRect(wnd, nullptr, TRUE);
-  if (HWND flash = ::FindWindowExW(wnd, nullptr, L"MacromediaFlashPlayerActiveX", L"")) {
-    ::InvalidateRect(flash, nullptr, TRUE);
+  for (HWND wnd : GameRepaintWindows(m_tabs.Window(m_tabs.Current()))) {
+    ::InvalidateRect(wnd, nullptr, TRUE);
   }
 }
 
+LRESULT CWayloft3Dlg::OnPaint(WPARAM wParam, LPARAM lParam) {
+  if (!::IsIconic(m_hWnd)) return ::DefWindowProcW(m_hWnd, WM_PAINT, wParam, lParam);
+  // Minimised: the icon, in the middle.
+  PAINTSTRUCT paint;
+  HDC dc = ::BeginPaint(m_hWnd, &paint);
+  RECT client = {};
+  ::GetClientRect(m_hWnd, &client);
+  const int x = (client.right - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+  const int y = (client.bottom - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+  ::DrawIcon(dc, x, y, m_hIcon);
+  ::EndPaint(m_hWnd, &paint);
+  return 0;
+}
+
 LRESULT CWayloft3Dlg::OnAddAccount(WPARAM wParam, LPARAM) {
+  // The limit counts living tabs only.
+  DropDeadTabs();
   switch (DecideAddAccount(wParam, m_tabs.Count(), m_bLimitShown)) {
     case AddAccountAction::NewWindow:
       StartProcess(nullptr);

@@ -157,6 +157,15 @@ class CWayloft3Dlg : public CDlgEx {
   void EndClosedTabs(bool now);
   // Tabs whose window is gone leave the strip.
   void DropDeadTabs();
+  // The tray icon, added again when Explorer restarts and tried again while
+  // the shell is not up.
+  void LetTaskbarCreatedThrough();
+  void AddTrayIcon();
+  void DeleteTrayIcon();
+  // The tray icon's retry timer; false for other timers.
+  bool OnTrayTimer(UINT_PTR id);
+  // Explorer's "TaskbarCreated", a message number known only at run time.
+  bool WindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
   // The tray icon's record: the same for adding and deleting.
   NOTIFYICONDATAW TrayIconData() const;
   void RepaintRestoredGame();
@@ -188,7 +197,10 @@ class CWayloft3Dlg : public CDlgEx {
   BOOL m_bTracking = FALSE;
   // Asks where a further account goes; created at the first click on 1005.
   CAddAccDlg m_addAcc;
+  // The icon is shown; it should be (from the first tab to the end).
   bool m_bTrayIcon = false;
+  bool m_bTrayWanted = false;
+  int m_nTrayRetries = 0;
   // Loads the login page in this process early; gone with the first frame.
   CLoginDlg m_preload;
   // ExitAll has run: nothing new is created.

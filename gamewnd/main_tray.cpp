@@ -9,6 +9,78 @@
 #include "hotkeys/setting_dlg.h"
 #include "tools/cache_clear.h"
 
+namespace {
+
+// The tray icon is tried again every 2 s while the shell is not up, for at
+// most 5 minutes (at logon the client may start before Explorer).
+constexpr UINT_PTR kTrayRetryTimer = 7;
+constexpr UINT kTrayRetryMs = 2000;
+constexpr int kTrayRetries = 150;
+
+// Explorer broadcasts it when it (re)starts: every tray icon must be added
+// again.
+UINT TaskbarCreatedMessage() {
+  static const UINT message = ::RegisterWindowMessageW(L"TaskbarCreated");
+  return message;
+}
+
+}  // namespace
+
+void CWayloft3Dlg::LetTaskbarCreatedThrough() {
+  // The client runs elevated, and Explorer does not: without this the
+  // broadcast is filtered out. Windows Vista and later only, so looked up.
+  using ChangeFilter = BOOL(WINAPI*)(UINT message, DWORD flag);
+  constexpr DWORD kFilterAdd = 1;  // MSGFLT_ADD
+  if (HMODULE user32 = ::GetModuleHandleW(L"user32.dll")) {
+    if (auto change = reinterpret_cast<ChangeFilter>(
+            reinterpret_cast<void*>(::GetProcAddress(user32, "ChangeWindowMessageFilter")))) {
+      change(TaskbarCreatedMessage(), kFilterAdd);
+    }
+  }
+}
+
+void CWayloft3Dlg::AddTrayIcon() {
+  m_bTrayWanted = true;
+  NOTIFYICONDATAW icon = TrayIconData();
+  // An icon the shell still shows after a second broadcast is there already.
+  m_bTrayIcon = ::Shell_NotifyIconW(NIM_ADD, &icon) || ::Shell_NotifyIconW(NIM_MODIFY, &icon);
+  if (m_bTrayIcon) {
+    ::KillTimer(m_hWnd, kTrayRetryTimer);
+  } else if (m_nTrayRetries < kTrayRetries) {
+    ::SetTimer(m_hWnd, kTrayRetryTimer, kTrayRetryMs, nullptr);
+  }
+}
+
+void CWayloft3Dlg::DeleteTrayIcon() {
+  m_bTrayWanted = false;
+  ::KillTimer(m_hWnd, kTrayRetryTimer);
+  if (m_bTrayIcon) {
+    NOTIFYICONDATAW icon = TrayIconData();
+    ::Shell_NotifyIconW(NIM_DELETE, &icon);
+    m_bTrayIcon = false;
+  }
+}
+
+bool CWayloft3Dlg::OnTrayTimer(UINT_PTR id) {
+  if (id != kTrayRetryTimer) return false;
+  ::KillTimer(m_hWnd, kTrayRetryTimer);
+  ++m_nTrayRetries;
+  if (m_bTrayWanted && !m_bTrayIcon) AddTrayIcon();
+  return true;
+}
+
+bool CWayloft3Dlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  if (message == TaskbarCreatedMessage() && message != 0) {
+    if (m_bTrayWanted) {
+      m_nTrayRetries = 0;
+      AddTrayIcon();
+    }
+    *result = 0;
+    return true;
+  }
+  return CDlgEx::WindowProc(message, wParam, lParam, result);
+}
+
 NOTIFYICONDATAW CWayloft3Dlg::TrayIconData() const {
   NOTIFYICONDATAW icon = {};
   // The size every Windows from XP on takes (the XP structure ends there).
@@ -57,6 +129,9 @@ void CWayloft3Dlg::RunMenu(bool tray, int x, int y, UINT flags) {
   }
   const UINT chosen = static_cast<UINT>(::TrackPopupMenu(menu, flags, x, y, 0, m_hWnd, nullptr));
   ::DestroyMenu(menu);
+  // Without a message after it, a tray menu opened again would not close
+  // when the player clicks elsewhere.
+  if (tray) PostMessage(WM_NULL, 0, 0);
   switch (chosen) {
     case kMenuRefresh:
       // Marked as the client's own F5: the tab's frame refreshes even when
@@ -70,7 +145,12 @@ void CWayloft3Dlg::RunMenu(bool tray, int x, int y, UINT flags) {
       StartCacheClearing(nullptr);
       break;
     case kMenuSettings:
-      RunSettingDialog(m_hWnd);
+      // The tray menu also opens while the settings are open: one dialog.
+      if (HWND open = OpenSettingDialog()) {
+        BringToFront(open);
+      } else {
+        RunSettingDialog(m_hWnd);
+      }
       break;
     case kMenuExit:
       if (tray) ExitAll();

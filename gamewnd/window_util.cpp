@@ -25,6 +25,26 @@ void BringToFront(HWND window) {
   if (attach) ::AttachThreadInput(thisThread, foregroundThread, FALSE);
 }
 
+std::vector<HWND> GameRepaintWindows(HWND frame) {
+  std::vector<HWND> found;
+  HWND browser = nullptr;
+  for (HWND view = frame ? ::FindWindowExW(frame, nullptr, nullptr, nullptr) : nullptr;
+       view && !browser; view = ::FindWindowExW(frame, view, nullptr, nullptr)) {
+    browser = ::FindWindowExW(view, nullptr, L"Shell Embedding", L"");
+  }
+  HWND wnd = browser;
+  for (const wchar_t* cls : {L"Shell DocObject View", L"Internet Explorer_Server"}) {
+    if (!wnd) return found;
+    wnd = ::FindWindowExW(wnd, nullptr, cls, L"");
+  }
+  if (!wnd) return found;
+  found.push_back(wnd);
+  if (HWND flash = ::FindWindowExW(wnd, nullptr, L"MacromediaFlashPlayerActiveX", L"")) {
+    found.push_back(flash);
+  }
+  return found;
+}
+
 void MoveWindowAsync(HWND window, const RECT& r) {
   ::SetWindowPos(window, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                  SWP_ASYNCWINDOWPOS | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);

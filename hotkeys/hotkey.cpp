@@ -55,7 +55,12 @@ std::wstring HotkeyValue(const Hotkey& key) {
 Hotkey ReadHotkey(const std::wstring& iniPath, const wchar_t* key, const wchar_t* fallback) {
   wchar_t value[32] = {};
   ::GetPrivateProfileStringW(kSection, key, fallback, value, 32, iniPath.c_str());
-  return ParseHotkey(value);
+  Hotkey h = ParseHotkey(value);
+  // Shift, Ctrl or Alt as the key itself: the keyboard hook sees only the
+  // left and right keys' own codes, so such a key could never fire. It
+  // reads as off, as the dialog shows it.
+  if (h.vk >= VK_SHIFT && h.vk <= VK_MENU) h.vk = 0;
+  return h;
 }
 
 void WriteHotkey(const std::wstring& iniPath, const wchar_t* key, const Hotkey& value) {

@@ -24,7 +24,8 @@ Hotkey ParseHotkey(const std::wstring& text);
 std::wstring HotkeyValue(const Hotkey& key);
 
 // Reads `key` of section "Tolv" of the settings file `iniPath` (at most 31
-// characters), with `fallback` when it is missing.
+// characters), with `fallback` when it is missing. A key code of Shift, Ctrl
+// or Alt (0x10 to 0x12), which no key press carries, reads as off.
 Hotkey ReadHotkey(const std::wstring& iniPath, const wchar_t* key, const wchar_t* fallback);
 // Writes `key` of section "Tolv" of `iniPath`; a failed write goes unnoticed.
 void WriteHotkey(const std::wstring& iniPath, const wchar_t* key, const Hotkey& value);

@@ -177,6 +177,10 @@ bool RunSettingDialog(HWND owner) {
   return dialog.DoModal() == IDOK;
 }
 
+HWND OpenSettingDialog() {
+  return g_openDialog && ::IsWindow(g_openDialog->m_hWnd) ? g_openDialog->m_hWnd : nullptr;
+}
+
 void CancelSettingDialog() {
   if (g_openDialog && g_openDialog->m_hWnd) g_openDialog->EndDialog(IDCANCEL);
 }

@@ -62,6 +62,8 @@ class CSettingDlg : public CDlgEx {
 // Runs the hotkey settings modally over `owner` (the main game window's
 // "设置..."); true when the user confirmed and the keys were saved.
 bool RunSettingDialog(HWND owner);
+// The open settings dialog of this process, or null.
+HWND OpenSettingDialog();
 // Ends an open settings dialog of this process as cancelled (the boss key
 // hides the game windows); nothing when none is open.
 void CancelSettingDialog();

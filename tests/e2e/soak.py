@@ -43,6 +43,8 @@ WM_TRAY_CALLBACK = 0x400 + 1
 WM_ADD_ACCOUNT = 0x400 + 6
 WM_SEAM_CLOSE_TAB = 0x8000 + 0x100
 WM_SEAM_COUNT = 0x8000 + 0x102
+# Test seam of the game frame: it stops answering for wParam milliseconds.
+WM_SEAM_HANG = 0x8000 + 0x50
 ADD_ACCOUNT_LINK = 1005
 PROMPT_YES = 1
 BOX_YES = 5000
@@ -96,6 +98,8 @@ class Soak:
         self.standin = StandIn()
         self.proc = None
         self.other = None
+        # The tab last registered, the last of the strip.
+        self.newest = None
         self.ended = False
         self.main = None
         self.pid = None
@@ -127,9 +131,15 @@ class Soak:
         self.pid = self.main["pid"]
         self.wait_tabs(1)
         for count in range(2, TABS + 1):
+            known = {t["hwnd"] for t in self.tabs()}
             hand_over(post, self.hwnd, WM_ADD_ACCOUNT, 1, 0, what="an added account")
-            self.wait_tabs(count)
+            self.newest = self.new_tab(known, count)
         return self
+
+    def new_tab(self, known, count):
+        """The tab that joined beside `known`: the last in the strip, whose
+        account the next login of this tab count hands over again."""
+        return [t for t in self.wait_tabs(count) if t["hwnd"] not in known][0]
 
     def _find_main(self):
         found = [w for w in tolv_windows(TITLE, "#32770") if w["owner"] == 0
@@ -164,7 +174,8 @@ class Soak:
     # ---- One round -------------------------------------------------------------
 
     def close_last_tab(self):
-        closed = self.wait_tabs(TABS)[-1]["hwnd"]
+        self.wait_tabs(TABS)
+        closed = self.newest["hwnd"]
         hand_over(post, self.hwnd, WM_SEAM_CLOSE_TAB, TABS - 1, 0, what="the close cross")
         box, texts = message_box()
         if not any(t.startswith("确定要退出账号：") for t in texts):
@@ -175,13 +186,32 @@ class Soak:
         wait_until(lambda: not any(w["hwnd"] == closed for w in windows()), 20,
                    what="the closed tab's frame to go")
 
+    def close_hung_tab(self):
+        """The last tab's game hangs, then the player closes it: the main
+        window answers throughout, and the tab's process is ended."""
+        self.wait_tabs(TABS)
+        hand_over(post, self.newest["hwnd"], WM_SEAM_HANG, 60000, 0, what="the hang to the last tab")
+        time.sleep(0.5)
+        self.close_last_tab()
+        if not wintool("send", self.hwnd, 0, 0, 0)[0]:
+            raise AssertionError("the main window did not answer after closing a hung tab")
+
+    def kill_tab(self):
+        """The last tab's process dies: the strip drops it, and its account
+        may log in again."""
+        self.wait_tabs(TABS)
+        if wintool("kill", self.newest["pid"])[1] != 0:
+            raise AssertionError("the last tab's process could not be ended")
+        self.wait_tabs(TABS - 1, timeout=5)
+
     def add_account(self):
         hand_over(click, self.hwnd, ADD_ACCOUNT_LINK, what="the add-account link")
         prompt = wait_until(lambda: [w for w in windows() if w["title"] == "登录其他账号"
                                      and w["pid"] == self.pid and w["visible"]], 10,
                             what="the add-account prompt")[0]
+        known = {t["hwnd"] for t in self.tabs()}
         hand_over(click, prompt["hwnd"], PROMPT_YES, what="\"是\" to the add-account prompt")
-        self.wait_tabs(TABS)
+        self.newest = self.new_tab(known, TABS)
 
     def main_rect(self):
         # A window list the helper failed to print does not mean the window
@@ -235,8 +265,9 @@ class Soak:
         self.figures()
         self.round()
 
-    def round(self):
-        self.close_last_tab()
+    def round(self, closing=None):
+        """One round; `closing` replaces the closing of the last tab."""
+        (closing or self.close_last_tab)()
         self.add_account()
         self.boss_key()
         self.switch_key()

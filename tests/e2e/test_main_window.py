@@ -402,6 +402,27 @@ class MainWindow(TolvTestCase):
         self.assertEqual(icons_before, len(tray_icons()))
         main = self.with_tabs_on(main, ACCOUNTS[:2])
         wait_until(lambda: len(tray_icons()) == icons_before + 1, 10, what="the tray icon")
+        # Explorer restarts: the icon is gone until its "TaskbarCreated",
+        # and a second broadcast adds no second icon.
+        self.assertEqual(0, wintool("trayremove", main["hwnd"], 1)[1])
+        wait_until(lambda: len(tray_icons()) == icons_before, 10, what="the icon to go")
+        for _ in range(2):
+            self.assertEqual(0, wintool("postreg", main["hwnd"], "TaskbarCreated")[1])
+        wait_until(lambda: len(tray_icons()) == icons_before + 1, 10, what="the icon again")
+        time.sleep(1)
+        self.assertEqual(icons_before + 1, len(tray_icons()))
+        # "设置..." of the tray menu while the settings are open: still one.
+        self.assertTrue(post(main["hwnd"], 0x8000 + 0x101))
+        dialog = self.wait_window("设置", "#32770")
+        post(main["hwnd"], WM_TRAY_CALLBACK, 0, WM_RBUTTONUP)
+        wait_until(lambda: [w for w in windows() if w["class"] == "#32768" and w["visible"]],
+                   10, what="the tray menu")
+        time.sleep(0.3)
+        self.choose("Up", "Up", "Return")
+        time.sleep(1)
+        self.assertEqual([dialog["hwnd"]], [w["hwnd"] for w in tolv_windows("设置", "#32770")])
+        click(dialog["hwnd"], 2)
+        wait_until(lambda: not tolv_windows("设置", "#32770"), 10, what="the settings to close")
         post(main["hwnd"], WM_TRAY_CALLBACK, 0, WM_LBUTTONUP)
         wait_until(lambda: not self.main_now(main)["visible"], 5, what="the games to hide")
         post(main["hwnd"], WM_TRAY_CALLBACK, 0, WM_LBUTTONUP)

@@ -16,6 +16,11 @@
 //   wintool handoffs HWND PREFIX N  sends N hand-offs PREFIX-1 .. PREFIX-N at once;
 //                                   prints how many were accepted
 //   wintool postmany HWND MSG WP LP N   posts the message N times at once
+//   wintool postreg HWND NAME       posts the registered message NAME (0 / 0), as
+//                                   Explorer broadcasts "TaskbarCreated"
+//   wintool trayremove HWND ID      deletes tray icon ID of HWND, as a restarting
+//                                   Explorer forgets every icon
+//   wintool kill PID                ends process PID at once, as a crash would
 //   wintool frame MAIN [hall]       plays a game frame: registers with MAIN, becomes
 //                                   its child, prints its handle, ends on SC_CLOSE;
 //                                   prints {"reload":1} when told to reload the hotkeys,
@@ -44,6 +49,7 @@
 //                                   was closed
 #include <windows.h>
 #include <psapi.h>
+#include <shellapi.h>
 #include <shlobj.h>
 #include <wininet.h>
 
@@ -395,6 +401,23 @@ int wmain(int argc, wchar_t** argv) {
     for (long i = 0; i < count; ++i) posted += ::PostMessageW(h, msg, wp, lp) ? 1 : 0;
     PrintLine(L"{\"posted\":" + Num(posted) + L"}");
     return 0;
+  }
+  if (cmd == L"postreg" && argc >= 4) {
+    const UINT msg = ::RegisterWindowMessageW(argv[3]);
+    return msg && ::PostMessageW(Handle(argv[2]), msg, 0, 0) ? 0 : 1;
+  }
+  if (cmd == L"trayremove" && argc >= 4) {
+    NOTIFYICONDATAW icon = {};
+    icon.cbSize = NOTIFYICONDATAW_V3_SIZE;
+    icon.hWnd = Handle(argv[2]);
+    icon.uID = static_cast<UINT>(Number(argv[3]));
+    return ::Shell_NotifyIconW(NIM_DELETE, &icon) ? 0 : 1;
+  }
+  if (cmd == L"kill" && argc >= 3) {
+    HANDLE p = ::OpenProcess(PROCESS_TERMINATE, FALSE, static_cast<DWORD>(Number(argv[2])));
+    const bool ended = p && ::TerminateProcess(p, 9);
+    if (p) ::CloseHandle(p);
+    return ended ? 0 : 1;
   }
   if (cmd == L"move" && argc >= 7) {
     // Moves and sizes a window as a user dragging its border would ask for;

@@ -67,6 +67,13 @@ TEST_F(HotkeyFile, MissingKeysTakeTheDefaultsAndLongValuesAreCut) {
   // An empty value is present: no default, and no key.
   Store(kSoundKeyName, L"");
   EXPECT_EQ((Hotkey{0, 0}), ReadHotkey(path_, kSoundKeyName, kSoundKeyDefault));
+  // Shift, Ctrl or Alt as the key is refused; the keys beside them are not.
+  for (const wchar_t* value : {L"0,16", L"1,17", L"2,18"}) {
+    Store(kBossKeyName, value);
+    EXPECT_EQ(0, ReadHotkey(path_, kBossKeyName, kBossKeyDefault).vk) << value;
+  }
+  Store(kBossKeyName, L"0,19");
+  EXPECT_EQ(19, ReadHotkey(path_, kBossKeyName, kBossKeyDefault).vk);
 }
 
 TEST_F(HotkeyFile, WrittenValuesReadBack) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "gamewnd/main_chrome.h"
+#include "gamewnd/window_util.h"
 
 namespace {
 
@@ -196,6 +197,32 @@ TEST(MainKeys, RoutedInTheirOrder) {
   EXPECT_EQ(MainKey::None, decide(WM_KEYDOWN, VK_F5, 1, 0));
   EXPECT_EQ(MainKey::RestoreEmpty, decide(WM_SYSCOMMAND, SC_RESTORE, 0, 0));
   EXPECT_EQ(MainKey::None, decide(WM_SYSCOMMAND, SC_RESTORE, 0, 1));
+}
+
+// A window of class `cls` (registered here) inside `parent`.
+HWND Child(HWND parent, const wchar_t* cls) {
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = ::DefWindowProcW;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.lpszClassName = cls;
+  ::RegisterClassW(&wc);
+  return ::CreateWindowExW(0, cls, nullptr, parent ? WS_CHILD : WS_POPUP, 0, 0, 10, 10, parent,
+                           nullptr, wc.hInstance, nullptr);
+}
+
+TEST(RestoredGame, TheGameIsFoundUnderTheViewWhateverItsClass) {
+  // A game frame: a status bar first, then our view with the browser in it.
+  HWND frame = Child(nullptr, L"TolvTestGameFrame");
+  Child(frame, L"msctls_statusbar32");
+  HWND view = Child(frame, L"TolvHtmlView");
+  EXPECT_TRUE(GameRepaintWindows(frame).empty());
+  HWND server = Child(Child(Child(view, L"Shell Embedding"), L"Shell DocObject View"),
+                      L"Internet Explorer_Server");
+  EXPECT_EQ(std::vector<HWND>{server}, GameRepaintWindows(frame));
+  HWND flash = Child(server, L"MacromediaFlashPlayerActiveX");
+  EXPECT_EQ((std::vector<HWND>{server, flash}), GameRepaintWindows(frame));
+  EXPECT_TRUE(GameRepaintWindows(nullptr).empty());
+  ::DestroyWindow(frame);
 }
 
 TEST(KeyboardHook, TheSoundFlagFlips) {
