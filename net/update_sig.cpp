@@ -7,6 +7,12 @@
 #include <iterator>
 #include <type_traits>
 
+// Windows XP SP3's AES provider has SHA-256, but the headers declare it only
+// for later Windows, and the shipped build compiles against XP's.
+#ifndef CALG_SHA_256
+#define CALG_SHA_256 (ALG_CLASS_HASH | ALG_TYPE_ANY | 12)
+#endif
+
 namespace {
 
 // A compiled-in key of 8192 bits takes about 1.1 KB of DER.
